@@ -1,0 +1,17 @@
+// The seam between the driver and the analysis: one file in, its records out.
+#pragma once
+
+#include <cstdint>
+
+#include "analysis/units.h"
+
+struct FileTime {
+  bool known;       // false when the file's status could not be read
+  int64_t seconds;  // modification time
+};
+
+// Opens `file_name` (relative to the working directory), parses it and
+// returns its records (null when none). When it cannot be opened, prints
+// "can't open file" and returns null. `observed`, when given, receives the
+// modification time of the file that was read.
+CompilationUnit* analyse_file(const char* file_name, FileTime* observed = nullptr);

@@ -1,0 +1,22 @@
+// The scanner's input and position counters, shared with the parser's
+// diagnostics and the per-file driver.
+#pragma once
+
+#include <cstdio>
+
+#include "analysis/tokens.h"
+
+extern FILE* ac_yyin;
+extern int ac_yylineno;
+extern int ac_yycolumn;
+extern int ac_yyprevleng;
+
+// The value of the token just returned. Defined by the parser, which shifts
+// it onto its value stack; scanner-only programs define it themselves.
+extern TokenValue ac_yylval;
+
+// Next token code; 0 at end of input.
+int ac_yylex();
+
+// Makes `file` the input: drops buffered bytes, line 1, column 1, INITIAL.
+void scanner_restart(FILE* file);

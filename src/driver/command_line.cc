@@ -1,0 +1,100 @@
+#include "driver/command_line.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "driver/banner.h"
+#include "driver/directory_scan.h"
+#include "driver/messages.h"
+#include "driver/translation.h"
+
+namespace {
+
+[[noreturn]] void fail(Msg message, std::initializer_list<std::string_view> args = {}) {
+  report(message, args);
+  std::exit(7);
+}
+
+std::optional<std::string> current_directory() {
+  // No fixed buffer: a working directory of any length is read whole.
+  char* path = ::getcwd(nullptr, 0);
+  if (path == nullptr) return std::nullopt;
+  std::string out(path);
+  std::free(path);
+  return out;
+}
+
+std::vector<std::string> directory_names(int argc, char** argv, int first) {
+  if (argv[first][0] == '@') {
+    const char* list_file = argv[first] + 1;
+    std::optional<std::vector<std::string>> lines = read_directory_list(list_file);
+    if (!lines) fail(Msg::kCannotReadDirList, {list_file});
+    return std::move(*lines);
+  }
+  return std::vector<std::string>(argv + first, argv + argc);
+}
+
+}  // namespace
+
+int scan_options(int argc, char** argv, RunSettings& settings, const ExtensionLists& extensions) {
+  int position = 1;
+  for (; position < argc; ++position) {
+    std::string_view argument = argv[position];
+    if (argument == "-v" || argument == "-version") print_version();
+    if (argument == "-r") settings.relative_paths = true;
+    else if (argument == "-a") settings.relative_paths = false;
+    else if (argument == "-s" || argument == "-silent") settings.silent = true;
+    else if (argument == "-h" || argument == "-help") print_usage(extensions);
+    else if (argument == "-f") settings.force_analysis = true;
+    else break;
+  }
+  return position;
+}
+
+std::optional<std::vector<std::string>> read_directory_list(const char* path) {
+  FILE* file = std::fopen(path, "r");
+  if (file == nullptr) return std::nullopt;
+  std::vector<std::string> lines;
+  char* line = nullptr;
+  size_t capacity = 0;
+  ssize_t length;
+  while ((length = ::getline(&line, &capacity, file)) != -1) {
+    if (length > 0 && line[length - 1] == '\n') --length;
+    lines.emplace_back(line, static_cast<size_t>(length));
+  }
+  std::free(line);
+  std::fclose(file);
+  return lines;
+}
+
+int run_vantlink(int argc, char** argv) {
+  setup_translation();
+  Run run;
+  run.extensions = setup_extension_lists();
+  int link_position = scan_options(argc, argv, run.settings, run.extensions);
+
+  int positional = argc - link_position;
+  if (positional <= 1) {
+    report(positional == 0 ? Msg::kMissingLinkFileName : Msg::kMissingDirectory);
+    fail(Msg::kUseHelpOption);
+  }
+  const char* link_file = argv[link_position];
+  if (!link_target_usable(link_file)) fail(Msg::kCannotCreateLinkFile, {link_file});
+  if (!run.settings.force_analysis) run.previous = read_previous_link_file(link_file);
+
+  std::optional<std::string> start = current_directory();
+  if (!start) fail(Msg::kCannotGetWorkingDirectory);
+  run.start_directory = *start;
+
+  for (const std::string& name : directory_names(argc, argv, link_position + 1))
+    process_directory(name, run);
+
+  if (::chdir(run.start_directory.c_str()) != 0)
+    fail(Msg::kCannotComeBack, {run.start_directory});
+  if (!write_link_file(link_file, run.files)) std::exit(7);
+  if (!run.settings.silent) report(Msg::kFileCreated, {link_file});
+  return 0;
+}

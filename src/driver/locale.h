@@ -1,0 +1,21 @@
+// The locale as the tool sees it: the name that picks the catalogues and the
+// 8-bit encoding that every message is written in.
+#pragma once
+
+#include <string>
+
+class QString;
+
+// POSIX locale name from the first non-empty of LC_ALL, LC_MESSAGES, LANG;
+// "C" when none is set.
+std::string locale_name();
+
+// Codeset of the process locale; when that locale is not installed, the
+// codeset its name gives (UTF-8 when it gives none).
+std::string local_codeset();
+
+// `text` in the local codeset; characters it cannot hold become '?'.
+std::string to_local_encoding(const QString& text);
+
+// Reads the locale once; called at start-up, before any message.
+void init_locale();

@@ -1,0 +1,124 @@
+#include "driver/messages.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include "driver/locale.h"
+
+namespace {
+
+constexpr bool kErr = true;
+constexpr bool kOut = false;
+
+const MessageDef kMessages[] = {
+    {"Fatal Error", "\nFatal Error: cannot allocate %1 bytes\n",
+     "%1 is the unallocatable size (a number)", kErr},
+    {"Internal Error",
+     "Internal Error : buffer overflow while retrieving VANTLINK_EXT environment variable.\n",
+     nullptr, kErr},
+    {"Error", "Error : missing link file name on command line.\n", nullptr, kErr},
+    {"Error", "Error : missing at last one directory on command line.\n", nullptr, kErr},
+    {"Error", "Please use -h command line option for more detail.\n", nullptr, kErr},
+    {"Error", "Problem when attempting to read the dir list file \"%1\"\n", "%1 is a file name",
+     kErr},
+    {"Error", "Error : \"%1\" is not a directory name.\n", "%1 is a string", kErr},
+    {"Error", "Error : Cannot change current working directory to \"%1\"\n",
+     "%1 is a directory name", kErr},
+    {"Error", "Error : Cannot come back to directory \"%1\"\n", "%1 is a directory name", kErr},
+    {"Error", "Error : cannot get directory entry for \"%1\"\n", "%1 is a directory name", kErr},
+    {"Error", "Error : Cannot get current working directory.\n", nullptr, kErr},
+    {"Error", "Error : can't open file \"%1\"\n", "%1 is a file name", kErr},
+    {"Error",
+     "Problem when attempting to create link file \"%1\"\nMaybe a directory with the same name "
+     "exists\n",
+     "%1 is a file name", kErr},
+    {"Error", "Error : Can't open link file \"%1\" for writting.\n", "%1 is a file name", kErr},
+    {"Error", "Error : Can't write link file \"%1\".\n", "%1 is a file name", kErr},
+    {"Error", "Error : \"%1\" holds a line end and cannot stand in the link file (skipped).\n",
+     "%1 is a file or directory name", kErr},
+    {"Error", "Error %1:%2: operator not allowed at library level\n",
+     "%1 is a file name, %2 a line number", kErr},
+    {"Warning", "%1:%2:%3: Warning, this file may not be Ada 95 compilable.\n",
+     "%1 is a file name, %2 and %3 line and column numbers", kErr},
+    {"Message", "Warning: Duplicate directory on command line (ignored): \"%1\"\n",
+     "%1 is a directory name", kOut},
+    {"Message", "Checking directory \"%1\" ...\n", "%1 is a directory name", kOut},
+    {"Message", "\nFile \"%1\" created \n", "%1 is a file name", kOut},
+    {"Version", "Build Number: ", nullptr, kOut},
+    {"Version", "   Date : %1 %2\n", "%1 is an ISO date string, %2 an ISO hour", kOut},
+    {"Version", "     OS : %1\n", "%1 is an operating system name", kOut},
+    {"KVIdent", "vantlink, the Ada link file builder", nullptr, kOut},
+    {"KVIdent", "Copyright (c) the vantlink developers.", nullptr, kOut},
+    {"KVIdent", "All rights reserved.", nullptr, kOut},
+    {"Vlk Usage", "Usage: vantlink [options] <link-file-name> <directory> {<directory>} ...\n",
+     nullptr, kOut},
+    {"Vlk Usage", "options:\n", nullptr, kOut},
+    {"Vlk Usage", " -v,-version : generate version informations.\n", nullptr, kOut},
+    {"Vlk Usage", " -r          : generate relative path rather then absolute path.\n", nullptr,
+     kOut},
+    {"Vlk Usage", " -s,-silent  : be silent, except for errors.\n", nullptr, kOut},
+    {"Vlk Usage", " -f          : force analyse (do not run in incremental mode).\n", nullptr,
+     kOut},
+    {"Vlk Usage", " -h,-help    : this help.\n", nullptr, kOut},
+    {"Vlk Usage", "Authorized default extensions : ", nullptr, kOut},
+    {"Vlk Usage", "Authorized VANTLINK_EXT extensions : ",
+     "VANTLINK_EXT is an environment variable name", kOut},
+    {"Vlk Usage", "Forbidden VANTLINK_NOEXT extensions : ", nullptr, kOut},
+    {"Vlk Usage", "Forbidden extensions : none.", nullptr, kOut},
+    {"Vlk Usage", "You can use VANTLINK_EXT environment variable to set authorized extensions\n",
+     nullptr, kOut},
+    {"Vlk Usage", "and use VANTLINK_NOEXT environment variable to forbid extensions.\n", nullptr,
+     kOut},
+    {"Vlk Usage", "For example : authorize \".ada\" and forbid \"_.ada\" extension.\n", nullptr,
+     kOut},
+    {"Vlk Usage", "You can use dot in your extension name but it's not mandatory.\n", nullptr,
+     kOut},
+};
+static_assert(sizeof kMessages / sizeof kMessages[0] == static_cast<size_t>(Msg::kCount));
+
+}  // namespace
+
+const MessageDef& message_def(Msg id) { return kMessages[static_cast<size_t>(id)]; }
+
+std::string substitute(std::string_view pattern, std::initializer_list<std::string_view> args) {
+  std::string out;
+  out.reserve(pattern.size() + 64);
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    char c = pattern[i];
+    if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+      size_t n = static_cast<size_t>(pattern[i + 1] - '1');
+      if (n < args.size()) {
+        out.append(args.begin()[n]);
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::string format_message(Msg id, std::initializer_list<std::string_view> args) {
+  const MessageDef& def = message_def(id);
+  QString translated = QCoreApplication::translate(def.context, def.source, def.comment);
+  return substitute(to_local_encoding(translated), args);
+}
+
+void report(Msg id, std::initializer_list<std::string_view> args) {
+  print_message(message_def(id).to_stderr ? stderr : stdout, format_message(id, args));
+}
+
+void print_message(FILE* stream, std::string_view text, const char* format) {
+  if (format == nullptr || *format == '\0') {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    return;
+  }
+  std::string_view pattern(format);
+  size_t at = pattern.find("%s");
+  std::string out(pattern.substr(0, at));
+  if (at != std::string_view::npos) {
+    out.append(text);
+    out.append(pattern.substr(at + 2));
+  }
+  std::fwrite(out.data(), 1, out.size(), stream);
+}

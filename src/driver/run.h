@@ -1,0 +1,25 @@
+// The state of one run: settings from the command line, the start directory,
+// the extension lists, what the previous link file held, and the files found.
+#pragma once
+
+#include <string>
+#include <unordered_set>
+
+#include "driver/extensions.h"
+#include "driver/file_list.h"
+#include "driver/link_file.h"
+
+struct RunSettings {
+  bool relative_paths = false;
+  bool silent = false;
+  bool force_analysis = false;
+};
+
+struct Run {
+  RunSettings settings;
+  std::string start_directory;
+  ExtensionLists extensions{};
+  std::unordered_set<std::string> seen_directories;  // canonical paths
+  PreviousRecords previous;
+  FileList files;
+};

@@ -1,0 +1,118 @@
+#include "cli_runner.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+std::vector<std::string> environment_for(const CliCall& call) {
+  std::map<std::string, std::string> env = {
+      {"PATH", "/usr/bin:/bin"}, {"LC_ALL", "C"}, {"KORVODIR", VANTLINK_BUILD_DIR}};
+  for (const auto& name : call.unset) env.erase(name);
+  for (const auto& [name, value] : call.env) env[name] = value;
+  std::vector<std::string> out;
+  for (const auto& [name, value] : env) out.push_back(name + "=" + value);
+  return out;
+}
+
+void drain(int fd, std::string& into, bool& open) {
+  char buffer[65536];
+  ssize_t n = ::read(fd, buffer, sizeof buffer);
+  if (n > 0) into.append(buffer, static_cast<size_t>(n));
+  else open = false;
+}
+
+}  // namespace
+
+CliResult run_vantlink(const CliCall& call) {
+  int out_pipe[2], err_pipe[2];
+  if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe");
+  std::vector<std::string> env = environment_for(call);
+  std::vector<std::string> args = {VANTLINK_BINARY};
+  args.insert(args.end(), call.args.begin(), call.args.end());
+
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(out_pipe[1], 1);
+    ::dup2(err_pipe[1], 2);
+    int null_fd = ::open("/dev/null", O_RDONLY);
+    ::dup2(null_fd, 0);
+    ::close(out_pipe[0]);
+    ::close(err_pipe[0]);
+    if (!call.directory.empty() && ::chdir(call.directory.c_str()) != 0) ::_exit(126);
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+  }
+  ::close(out_pipe[1]);
+  ::close(err_pipe[1]);
+
+  CliResult result;
+  bool out_open = true, err_open = true;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(call.timeout_seconds);
+  while (out_open || err_open) {
+    pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+    int ready = ::poll(fds, 2, 200);
+    if (ready > 0) {
+      if (out_open && (fds[0].revents & (POLLIN | POLLHUP))) drain(out_pipe[0], result.out, out_open);
+      if (err_open && (fds[1].revents & (POLLIN | POLLHUP))) drain(err_pipe[0], result.err, err_open);
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      break;
+    }
+  }
+  ::close(out_pipe[0]);
+  ::close(err_pipe[0]);
+  int wait_status = 0;
+  ::waitpid(pid, &wait_status, 0);
+  result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  return result;
+}
+
+ScratchDir::ScratchDir() {
+  std::string pattern = std::filesystem::temp_directory_path().string() + "/vantlink-test-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  // Tests may leave unreadable or unwritable directories behind.
+  std::error_code ignored;
+  for (auto& entry : std::filesystem::recursive_directory_iterator(
+           path_, std::filesystem::directory_options::skip_permission_denied, ignored)) {
+    if (entry.is_directory(ignored) && !entry.is_symlink(ignored))
+      ::chmod(entry.path().c_str(), 0755);
+  }
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void write_file(const std::string& path, const std::string& content) {
+  std::ofstream file(path, std::ios::binary);
+  file << content;
+  if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << file.rdbuf();
+  return buffer.str();
+}
+
+void make_directory(const std::string& path) { std::filesystem::create_directories(path); }

@@ -1,0 +1,41 @@
+// Runs the built vantlink in a scratch directory with a controlled
+// environment and collects what it printed and how it ended.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct CliResult {
+  std::string out;
+  std::string err;
+  int status = -1;  // exit status, or 128 + signal
+};
+
+struct CliCall {
+  std::vector<std::string> args;
+  std::map<std::string, std::string> env;  // on top of the base environment
+  std::vector<std::string> unset;          // removed from the base environment
+  std::string directory;                   // working directory; empty: current
+  int timeout_seconds = 60;
+};
+
+// The base environment holds PATH, LC_ALL=C and KORVODIR=<build tree>.
+CliResult run_vantlink(const CliCall& call);
+
+// A fresh directory under the system's temporary directory, removed by the
+// destructor.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+void write_file(const std::string& path, const std::string& content);
+std::string read_file(const std::string& path);
+void make_directory(const std::string& path);
