@@ -23,10 +23,5 @@
         <comment>VANTLINK_EXT is an environment variable name</comment>
         <translation>CAT1 extensions « %1 » : </translation>
     </message>
-    <message>
-        <source>Authorized default extensions : </source>
-        <comment>a comment the tool does not use</comment>
-        <translation>CAT1 wrong key : </translation>
-    </message>
 </context>
 </TS>
