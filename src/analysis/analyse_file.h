@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 #include "analysis/units.h"
 
@@ -15,3 +16,12 @@ struct FileTime {
 // "can't open file" and returns null. `observed`, when given, receives the
 // modification time of the file that was read.
 CompilationUnit* analyse_file(const char* file_name, FileTime* observed = nullptr);
+
+// The same for a file already open, named `file_name` in the records and
+// diagnostics; also tells whether the parser accepted the file. The caller
+// closes the file.
+struct FileAnalysis {
+  CompilationUnit* units;
+  bool accepted;
+};
+FileAnalysis analyse_open_file(FILE* file, const char* file_name);

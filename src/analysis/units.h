@@ -53,6 +53,9 @@ void empty_nesting_stack();
 // Hands over the records made since the last call and starts a new list.
 CompilationUnit* take_unit_list();
 
+// Frees a list of records with all their strings and with-names.
+void release_unit_list(CompilationUnit* head);
+
 // Set by the driver: the file being analysed and the directory text.
 void set_current_file_name(const char* name);
 void set_current_directory_text(const char* text);  // may be null

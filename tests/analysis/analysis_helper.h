@@ -1,0 +1,43 @@
+// Runs the whole analysis (scanner, parser, unit recogniser) over Ada source
+// text and collects what a user or the link file would see: the records,
+// the diagnostics, and whether the parser accepted the file.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct UnitSeen {
+  std::string full_name;
+  std::string kind;  // kind text
+  uint32_t flags = 0;
+  int64_t line = 0;
+  int64_t column = 0;
+  std::vector<std::string> with_names;
+  std::string renaming_target;  // empty: none
+  bool operator==(const UnitSeen&) const = default;
+};
+void PrintTo(const UnitSeen& unit, std::ostream* out);
+
+struct AnalysisSeen {
+  bool accepted = false;
+  std::vector<UnitSeen> units;
+  std::string diagnostics;  // everything printed on standard error
+  // "line:column" of each "may not be Ada 95 compilable" warning.
+  std::vector<std::string> warnings;
+};
+
+// The name that files analysed by the helper carry in records and messages.
+constexpr const char* kSourceName = "unit.ada";
+
+// Writes `source` to a scratch file and analyses it as kSourceName.
+AnalysisSeen analyse_source(std::string_view source);
+
+// "full_name KIND" of each unit, for compact comparisons.
+std::vector<std::string> unit_summaries(const AnalysisSeen& seen);
+
+// Path of a scratch file private to this test process.
+std::string scratch_path(const std::string& name);
+void write_bytes(const std::string& path, std::string_view bytes);

@@ -1,0 +1,49 @@
+// Runs the scanner over bytes or a stream and records what it hands back, so
+// that tests can compare whole token lists.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// One token as the parser would see it.
+struct ScannedToken {
+  int code = 0;
+  std::optional<std::string> text;  // none: the scanner left the text alone
+  int64_t line = 0;
+  int64_t column = 0;
+};
+
+// Code and text only, for tables that do not care about positions.
+struct Lexeme {
+  Lexeme(int code) : code(code) {}  // a bare code stands for a token without text
+  Lexeme(int code, std::optional<std::string> text) : code(code), text(std::move(text)) {}
+  int code;
+  std::optional<std::string> text;
+  bool operator==(const Lexeme&) const = default;
+};
+void PrintTo(const Lexeme& lexeme, std::ostream* out);
+
+// Value fields the scanner did not write keep these.
+constexpr int64_t kUntouched = -1;
+
+// A temporary file holding `bytes`, positioned at its start.
+FILE* stream_with(std::string_view bytes);
+
+// The next token from the current input; code 0 at end of input.
+ScannedToken next_token();
+
+// File restart on `file`, then every token up to end of input.
+std::vector<ScannedToken> scan_stream(FILE* file);
+
+// The same for `source` written to a temporary file.
+std::vector<ScannedToken> scan(std::string_view source);
+std::vector<Lexeme> lexemes(std::string_view source);
+
+// The name of a token code, for messages ("IDENTIFIER", "'('").
+std::string token_name(int code);
