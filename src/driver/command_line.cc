@@ -72,7 +72,8 @@ std::optional<std::vector<std::string>> read_directory_list(const char* path) {
 
 int run_vantlink(int argc, char** argv) {
   setup_translation();
-  Run run;
+  // Everything the run builds lives until the process ends.
+  static Run run;
   run.extensions = setup_extension_lists();
   int link_position = scan_options(argc, argv, run.settings, run.extensions);
 

@@ -1,0 +1,100 @@
+// Scanning speed: every .ads and .adb file under a directory, scanned to its
+// end several times after a warm-up pass. Prints the median MB/s and tokens/s,
+// by the wall clock and by the process's CPU time (the figure to read when
+// other programs share the machine).
+//
+// Usage: scan_bench [directory] [repetitions]
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analysis/arena.h"
+#include "analysis/scanner.h"
+
+// The parser owns the token value; this program has the scanner alone.
+TokenValue ac_yylval;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> ada_files(const fs::path& root) {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string extension = entry.path().extension().string();
+    if (entry.is_regular_file() && (extension == ".ads" || extension == ".adb"))
+      files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+struct Pass {
+  uint64_t bytes = 0;
+  uint64_t tokens = 0;
+  double seconds = 0;
+  double cpu_seconds = 0;
+};
+
+double cpu_now() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return now.tv_sec + now.tv_nsec / 1e9;
+}
+
+// One file at a time, as the analysis does: open, restart, scan, close, reset.
+Pass scan_all(const std::vector<std::string>& files) {
+  Pass pass;
+  auto start = std::chrono::steady_clock::now();
+  double cpu_start = cpu_now();
+  for (const std::string& name : files) {
+    FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) continue;
+    scanner_restart(file);
+    while (ac_yylex() != 0) ++pass.tokens;
+    pass.bytes += static_cast<uint64_t>(std::ftell(file));
+    std::fclose(file);
+    arena_reset();
+  }
+  pass.cpu_seconds = cpu_now() - cpu_start;
+  pass.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return pass;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const fs::path root = argc > 1 ? argv[1] : "/usr/lib/gcc/x86_64-linux-gnu/12/adainclude";
+  const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+  std::vector<std::string> files = ada_files(root);
+  if (files.empty()) {
+    std::fprintf(stderr, "scan_bench: no .ads or .adb file under %s\n", root.c_str());
+    return 1;
+  }
+  Pass warm_up = scan_all(files);
+  std::printf("%zu files, %.2f MB, %llu tokens, %d repetitions after one warm-up\n", files.size(),
+              warm_up.bytes / 1e6, static_cast<unsigned long long>(warm_up.tokens), repetitions);
+  std::vector<double> wall_mb, wall_tokens, cpu_mb, cpu_tokens;
+  for (int i = 0; i < repetitions; ++i) {
+    Pass pass = scan_all(files);
+    wall_mb.push_back(pass.bytes / 1e6 / pass.seconds);
+    wall_tokens.push_back(pass.tokens / 1e6 / pass.seconds);
+    cpu_mb.push_back(pass.bytes / 1e6 / pass.cpu_seconds);
+    cpu_tokens.push_back(pass.tokens / 1e6 / pass.cpu_seconds);
+    std::printf("  pass %d: wall %.3f s, cpu %.3f s\n", i + 1, pass.seconds, pass.cpu_seconds);
+  }
+  std::printf("median wall: %.1f MB/s, %.2f Mtokens/s\n", median(wall_mb), median(wall_tokens));
+  std::printf("median cpu:  %.1f MB/s, %.2f Mtokens/s\n", median(cpu_mb), median(cpu_tokens));
+  return 0;
+}

@@ -1,0 +1,106 @@
+// The analysis of arbitrary bytes as one file, then of a fixed file that must
+// give the same records as in a fresh process, whatever the first one did
+// (abandoned parse, stack overflow, unfinished subunit, huge tokens...).
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "analysis/analyse_file.h"
+#include "analysis/arena.h"
+
+namespace {
+
+constexpr char kFixedSource[] =
+    "with Ada.Text_IO, Interfaces;\n"
+    "package Fixed.Child is\n"
+    "   procedure Inner;\n"
+    "   type R is record A : Integer; end record;\n"
+    "end Fixed.Child;\n"
+    "with Fixed.Child;\n"
+    "generic\n"
+    "   type T is private;\n"
+    "procedure Fixed.Swap (A, B : in out T);\n"
+    "package body Fixed.Child is\n"
+    "   procedure Inner is begin null; end Inner;\n"
+    "   task type Worker;\n"
+    "   task body Worker is begin null; end Worker;\n"
+    "end Fixed.Child;\n"
+    "function Fixed.Twice (X : Integer) return Integer renames Fixed.Double;\n"
+    "separate (Fixed)\n"
+    "procedure Sub is begin if True then null; end if; end Sub;\n";
+
+int memory_file = -1;
+std::string expected;  // the fixed file's records in a fresh process
+
+// A fresh stream over `size` bytes of `data`, read like any source file.
+FILE* open_bytes(const uint8_t* data, size_t size) {
+  if (::ftruncate(memory_file, 0) != 0 ||
+      ::pwrite(memory_file, data, size, 0) != static_cast<ssize_t>(size))
+    std::abort();
+  int fd = ::dup(memory_file);
+  if (fd < 0 || ::lseek(fd, 0, SEEK_SET) != 0) std::abort();
+  FILE* file = ::fdopen(fd, "r");
+  if (file == nullptr) std::abort();
+  return file;
+}
+
+// Every field of every record, so that the sanitizers see each byte.
+std::string describe(const FileAnalysis& analysis) {
+  std::string out = analysis.accepted ? "accepted\n" : "abandoned\n";
+  for (const CompilationUnit* unit = analysis.units; unit != nullptr; unit = unit->next) {
+    out += unit_kind_text(*unit);
+    out += " " + std::to_string(unit->flags) + " " + unit->full_name + " " + unit->simple_name +
+           " " + unit->file_name + " " + (unit->directory ? unit->directory : "-") + " " +
+           std::to_string(unit->line) + ":" + std::to_string(unit->column);
+    for (const NameList* name = unit->with_names; name != nullptr; name = name->next)
+      out += std::string(" with ") + name->name;
+    if (unit->renaming_target != nullptr) out += std::string(" renames ") + unit->renaming_target;
+    out += "\n";
+  }
+  return out;
+}
+
+std::string analyse_bytes(const uint8_t* data, size_t size, const char* name) {
+  FILE* file = open_bytes(data, size);
+  FileAnalysis analysis = analyse_open_file(file, name);
+  std::fclose(file);
+  std::string seen = describe(analysis);
+  release_unit_list(analysis.units);
+  if (arena_bytes_in_use() != 0) std::abort();  // the arena is per file
+  return seen;
+}
+
+std::string analyse_fixed_file() {
+  return analyse_bytes(reinterpret_cast<const uint8_t*>(kFixedSource), sizeof kFixedSource - 1,
+                       "fixed.ada");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  memory_file = ::memfd_create("vantlink-fuzz", MFD_CLOEXEC);
+  if (memory_file < 0) std::abort();
+  set_current_directory_text("/fixed/directory");
+  expected = analyse_fixed_file();
+  if (expected.rfind("accepted\n", 0) != 0 || expected.find("Fixed.Sub") == std::string::npos) {
+    std::fprintf(stderr, "the fixed file does not give its records:\n%s", expected.c_str());
+    std::abort();
+  }
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  analyse_bytes(data, size, "input.ada");
+  std::string seen = analyse_fixed_file();
+  if (seen != expected) {
+    std::fprintf(stderr, "fixed file after the input:\n%s\nexpected:\n%s", seen.c_str(),
+                 expected.c_str());
+    std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,119 @@
+// The link-file reader and record lookup on arbitrary bytes, and a write and
+// read-back of what was read, which must give the same records again.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "driver/link_file.h"
+
+namespace {
+
+int memory_file = -1;
+std::string memory_path;  // /proc/self/fd/N: a name the reader can open
+std::string output_path;  // where the round trip writes
+
+void check(bool condition, const char* what) {
+  if (!condition) {
+    std::fprintf(stderr, "check failed: %s\n", what);
+    std::abort();
+  }
+}
+
+PreviousRecords read_bytes(const uint8_t* data, size_t size) {
+  check(::ftruncate(memory_file, 0) == 0, "ftruncate");
+  check(::pwrite(memory_file, data, size, 0) == static_cast<ssize_t>(size), "pwrite");
+  return read_previous_link_file(memory_path.c_str());
+}
+
+std::string saved_text(const PreviousRecord& record) {
+  std::string out;
+  for (const SavedLine* line = record.saved_lines; line != nullptr; line = line->next)
+    out.append(line->text, line->length);
+  return out;
+}
+
+bool fits_32_bits(int64_t time) { return time == written_time(time); }
+
+// Every record's key finds the first record with that key, when the time
+// is one the link file can hold; a different time finds nothing.
+void check_lookups(const PreviousRecords& records) {
+  int count = 0;
+  for (const PreviousRecord* record = records.head; record && count < 64; record = record->next) {
+    ++count;
+    const PreviousRecord* first = records.by_key.at(record->key);
+    FileTime time{true, record->recorded_time};
+    const PreviousRecord* found = find_previous_record(records, "", record->key, time);
+    check(found == (fits_32_bits(record->recorded_time) ? first : nullptr), "lookup by key");
+    if (found) {
+      FileTime other{true, record->recorded_time + 1};
+      check(find_previous_record(records, "", record->key, other) == nullptr, "other time");
+    }
+    // The same key through a directory text and a file name.
+    size_t slash = record->key.rfind('/');
+    if (slash != std::string_view::npos && slash > 0 && record->key[slash - 1] != '/') {
+      std::string_view directory = record->key.substr(0, slash);
+      if (directory != ".")
+        check(find_previous_record(records, directory, record->key.substr(slash + 1), time) ==
+                  found,
+              "lookup by directory and name");
+    }
+  }
+  for (const char* key : {"", "a.ads", "/a.ads", "./a.ads"})
+    find_previous_record(records, "", key, FileTime{true, 0});
+}
+
+// Writes every record back as a reused entry and reads the result again.
+void check_round_trip(const PreviousRecords& records) {
+  std::deque<SourceFileEntry> entries;
+  std::deque<std::string> names;
+  FileList files;
+  for (const PreviousRecord* record = records.head; record != nullptr; record = record->next) {
+    // A file name cannot hold a NUL byte; such a key never comes from a run.
+    if (record->key.find('\0') != std::string_view::npos) return;
+    SourceFileEntry& entry = entries.emplace_back();
+    entry.file_name = names.emplace_back(record->key).data();
+    entry.state = EntryState::kReused;
+    entry.previous_record = record;
+    entry.observed = {true, record->recorded_time};
+    append_entries(files, &entry, &entry);
+  }
+  check(write_link_file(output_path.c_str(), files), "write");
+  PreviousRecords again = read_previous_link_file(output_path.c_str());
+  const PreviousRecord* before = records.head;
+  const PreviousRecord* after = again.head;
+  for (; before != nullptr && after != nullptr; before = before->next, after = after->next) {
+    check(before->key == after->key, "key read back");
+    check(after->recorded_time == written_time(before->recorded_time), "time read back");
+    check(saved_text(*before) == saved_text(*after), "saved lines read back");
+  }
+  check(before == nullptr && after == nullptr, "record count read back");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  memory_file = ::memfd_create("vantlink-fuzz", MFD_CLOEXEC);
+  check(memory_file >= 0, "memfd_create");
+  memory_path = "/proc/self/fd/" + std::to_string(memory_file);
+  const char* scratch = std::getenv("TMPDIR");
+  std::string directory = std::string(scratch && *scratch ? scratch : "/tmp") + "/vl-fuzz-XXXXXX";
+  check(::mkdtemp(directory.data()) != nullptr, "mkdtemp");
+  output_path = directory + "/links.txt";
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  PreviousRecords records = read_bytes(data, size);
+  for (const PreviousRecord* record = records.head; record != nullptr; record = record->next)
+    check(saved_text(*record).size() < size + 2, "saved lines within the input");
+  check_lookups(records);
+  check_round_trip(records);
+  return 0;
+}

@@ -1,0 +1,110 @@
+#include "driver/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+std::string directory_part(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool read_link(const std::string& path, std::string& target) {
+  std::string buffer(256, '\0');
+  for (;;) {
+    ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return false;
+    if (static_cast<size_t>(n) < buffer.size()) {
+      target.assign(buffer.data(), static_cast<size_t>(n));
+      return true;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Permission bits (and, where allowed, owner) of the file being replaced;
+// a new file gets what creating it directly would have given.
+bool copy_attributes(int fd, const std::string& target) {
+  struct stat old;
+  if (::stat(target.c_str(), &old) == 0) {
+    // Only root may give the file back to its owner; chown first, as it can
+    // clear set-id bits.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) { /* keep ours */ }
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return ::fchmod(fd, 0666 & ~mask) == 0;
+}
+
+}  // namespace
+
+std::string resolve_symbolic_links(const std::string& name) {
+  std::string path = name;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status;
+    std::string target;
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    if (!read_link(path, target) || target.empty()) return path;
+    path = (target[0] == '/') ? target : directory_part(path) + "/" + target;
+  }
+  return path;  // a loop: let the rename report it
+}
+
+AtomicFile::~AtomicFile() { discard(); }
+
+bool AtomicFile::open(const char* name) {
+  // Going past a file-size limit must fail the write, not kill the run with
+  // the temporary file left behind.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  signal_saved_ = ::sigaction(SIGXFSZ, &ignore, &old_xfsz_) == 0;
+
+  target_ = resolve_symbolic_links(name);
+  std::string pattern = directory_part(target_) + "/.vantlink.XXXXXX";
+  fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd_ < 0) return false;
+  temporary_ = pattern;
+  if (!copy_attributes(fd_, target_)) failed_ = true;
+  return true;
+}
+
+bool AtomicFile::write(const char* data, size_t length) {
+  while (!failed_ && length > 0) {
+    ssize_t n = ::write(fd_, data, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      failed_ = true;
+      break;
+    }
+    data += n;
+    length -= static_cast<size_t>(n);
+  }
+  return !failed_;
+}
+
+bool AtomicFile::commit() {
+  if (fd_ < 0) return false;
+  bool ok = !failed_ && ::fsync(fd_) == 0;
+  ok = (::close(fd_) == 0) && ok;
+  fd_ = -1;
+  if (ok && ::rename(temporary_.c_str(), target_.c_str()) == 0) temporary_.clear();
+  else ok = false;
+  discard();
+  return ok;
+}
+
+void AtomicFile::discard() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  temporary_.clear();
+  if (signal_saved_) ::sigaction(SIGXFSZ, &old_xfsz_, nullptr);
+  signal_saved_ = false;
+}

@@ -1,0 +1,201 @@
+#include "driver/directory_scan.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "analysis/analyse_file.h"
+#include "analysis/units.h"
+#include "driver/memory.h"
+#include "driver/messages.h"
+#include "driver/paths.h"
+
+namespace {
+
+[[noreturn]] void end_run(Msg message, std::initializer_list<std::string_view> args = {}) {
+  report(message, args);
+  std::exit(7);
+}
+
+bool has_line_end(std::string_view text) { return text.find('\n') != std::string_view::npos; }
+
+std::string canonical_path(const std::string& name) {
+  char* resolved = ::realpath(name.c_str(), nullptr);
+  if (resolved == nullptr) return name;
+  std::string path(resolved);
+  std::free(resolved);
+  return path;
+}
+
+// What one directory entry turned out to be, learnt from a single
+// non-blocking open and one fstat of that descriptor.
+struct EntryStatus {
+  bool opened;
+  bool directory;
+  bool regular;
+  FileTime time;
+};
+
+EntryStatus probe_entry(const char* name) {
+  EntryStatus result{};
+  // Non-blocking, so that a named pipe or a device never holds the run.
+  int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    // A subdirectory we may not read is still a subdirectory: skipped quietly.
+    result.directory = is_directory(name);
+    return result;
+  }
+  struct stat status;
+  if (::fstat(fd, &status) == 0) {
+    result.directory = S_ISDIR(status.st_mode);
+    result.regular = S_ISREG(status.st_mode);
+    result.time = {true, status.st_mtim.tv_sec};
+  }
+  result.opened = true;
+  ::close(fd);
+  return result;
+}
+
+SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry* extension,
+                           FileTime time) {
+  auto* entry = static_cast<SourceFileEntry*>(checked_alloc(sizeof(SourceFileEntry)));
+  entry->file_name = checked_strndup(name, length);
+  entry->matched_extension = extension;
+  entry->state = EntryState::kPending;
+  entry->observed = time;
+  return entry;
+}
+
+// One entry of the listing: skipped, reported, or selected.
+SourceFileEntry* select_entry(const dirent& item, const ExtensionLists& extensions) {
+  const char* name = item.d_name;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return nullptr;
+  if (item.d_type == DT_DIR) return nullptr;  // known without a system call
+
+  EntryStatus status = probe_entry(name);
+  if (status.directory) return nullptr;
+  if (!status.opened) {
+    report(Msg::kCannotOpenFile, {name});
+    return nullptr;
+  }
+  size_t length = std::strlen(name);
+  const ExtensionEntry* extension = find_extension(extensions.authorized, name, length);
+  if (!status.regular || extension == nullptr ||
+      find_extension(extensions.forbidden, name, length) != nullptr)
+    return nullptr;
+  if (has_line_end(name)) {
+    report(Msg::kLineEndInName, {name});
+    return nullptr;
+  }
+  return new_entry(name, length, extension, status.time);
+}
+
+// Authorized-extension position first, then the name byte by byte.
+bool comes_before(const SourceFileEntry* a, const SourceFileEntry* b) {
+  if (a->matched_extension->position != b->matched_extension->position)
+    return a->matched_extension->position < b->matched_extension->position;
+  return std::strcmp(a->file_name, b->file_name) < 0;
+}
+
+// The selected files of the working directory, in their final order. A
+// listing that cannot be opened counts as empty.
+std::vector<SourceFileEntry*> list_directory(const std::string& name,
+                                             const ExtensionLists& extensions) {
+  std::vector<SourceFileEntry*> entries;
+  DIR* listing = ::opendir(".");
+  if (listing == nullptr) {
+    report(Msg::kCannotGetDirectoryEntry, {name});
+    return entries;
+  }
+  while (const dirent* item = ::readdir(listing)) {
+    if (SourceFileEntry* entry = select_entry(*item, extensions)) entries.push_back(entry);
+  }
+  ::closedir(listing);
+  std::sort(entries.begin(), entries.end(), comes_before);
+  return entries;
+}
+
+void handle_entry(SourceFileEntry& entry, const char* directory_text, const Run& run) {
+  entry.directory_text = directory_text;
+  if (!run.settings.force_analysis) {
+    entry.previous_record = find_previous_record(run.previous, directory_text, entry.file_name,
+                                                 entry.observed);
+    if (entry.previous_record != nullptr) {
+      entry.state = EntryState::kReused;
+      return;
+    }
+  }
+  // The link file records the time of the content the analysis read; a file
+  // it could not open is recorded with time 0.
+  entry.state = EntryState::kAnalysed;
+  entry.observed = {false, 0};
+  entry.units = analyse_file(entry.file_name, &entry.observed);
+}
+
+void return_to_start(const Run& run) {
+  if (::chdir(run.start_directory.c_str()) != 0)
+    end_run(Msg::kCannotComeBack, {run.start_directory});
+}
+
+// The text that stands for the working directory in the link file.
+std::string directory_text_for(const Run& run) {
+  char* cwd = ::getcwd(nullptr, 0);  // any length
+  if (cwd == nullptr) end_run(Msg::kCannotGetWorkingDirectory);
+  std::string working(cwd);
+  std::free(cwd);
+  if (!run.settings.relative_paths) return working;
+  return relative_directory(run.start_directory, working);
+}
+
+}  // namespace
+
+bool is_directory(const char* path) {
+  struct stat status;
+  return ::stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool is_regular_file(const char* path) {
+  struct stat status;
+  return ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+void process_directory(const std::string& name, Run& run) {
+  if (!is_directory(name.c_str())) {
+    report(Msg::kNotADirectory, {name});
+    return;
+  }
+  // Counted as seen before it is entered, so a directory that fails below
+  // is warned about, not retried, when named again.
+  if (!run.seen_directories.insert(canonical_path(name)).second) {
+    if (!run.settings.silent) report(Msg::kDuplicateDirectory, {name});
+    return;
+  }
+  empty_nesting_stack();
+  if (::chdir(name.c_str()) != 0) {
+    report(Msg::kCannotChangeDirectory, {name});
+    return;
+  }
+  std::string text = directory_text_for(run);
+  if (has_line_end(text)) {
+    // A line end would split the lines of the link file.
+    report(Msg::kLineEndInName, {text});
+    return_to_start(run);
+    return;
+  }
+  const char* directory_text = checked_strndup(text.data(), text.size());
+  set_current_directory_text(directory_text);
+
+  std::vector<SourceFileEntry*> entries = list_directory(name, run.extensions);
+  for (size_t i = 0; i + 1 < entries.size(); ++i) entries[i]->next = entries[i + 1];
+  if (!entries.empty()) append_entries(run.files, entries.front(), entries.back());
+
+  if (!run.settings.silent) report(Msg::kCheckingDirectory, {name});
+  for (SourceFileEntry* entry : entries) handle_entry(*entry, directory_text, run);
+  return_to_start(run);
+}

@@ -1,0 +1,39 @@
+// The selected source files of the whole run, in link-file order: each
+// directory appends its entries, already ordered, behind the ones before.
+#pragma once
+
+#include <cstdint>
+
+#include "analysis/analyse_file.h"
+#include "driver/extensions.h"
+
+struct PreviousRecord;
+
+enum class EntryState : int32_t { kPending = 0, kAnalysed = 1, kReused = 2 };
+
+struct SourceFileEntry {
+  char* file_name;
+  const char* directory_text;  // one copy per directory, shared by its entries
+  const ExtensionEntry* matched_extension;
+  SourceFileEntry* next;
+  EntryState state;
+  CompilationUnit* units;                 // kAnalysed: what the analysis found
+  const PreviousRecord* previous_record;  // kReused: whose saved lines stand for it
+  // The modification time seen when the file was analysed or matched; this,
+  // not a later look, is what the link file records.
+  FileTime observed;
+};
+
+struct FileList {
+  SourceFileEntry* head = nullptr;
+  SourceFileEntry* tail = nullptr;
+};
+
+// Appends the chain `first`..`last` (linked through `next`) behind `list`.
+inline void append_entries(FileList& list, SourceFileEntry* first, SourceFileEntry* last) {
+  if (first == nullptr) return;
+  if (list.tail == nullptr) list.head = first;
+  else list.tail->next = first;
+  list.tail = last;
+  last->next = nullptr;
+}

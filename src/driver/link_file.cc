@@ -1,0 +1,153 @@
+#include "driver/link_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr std::string_view kInfoPrefix = "--file-info:";
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Decimal with an optional "-"; saturates instead of overflowing.
+int64_t parse_time(std::string_view text) {
+  bool negative = !text.empty() && text[0] == '-';
+  if (negative) text.remove_prefix(1);
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  int64_t value = 0;
+  for (char c : text) {
+    int digit = c - '0';
+    if (value > (kMax - digit) / 10) return negative ? std::numeric_limits<int64_t>::min() : kMax;
+    value = value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+// The key and time of a "--file-info:" line (without its line end). The time
+// is the digits at the end of the line, with a "-" right after the key's ":"
+// for times written negative. False when no ":" separates key and time.
+bool parse_info_line(std::string_view line, std::string_view& key, int64_t& time) {
+  size_t start = kInfoPrefix.size();
+  size_t j = line.size();
+  while (j > start && is_digit(line[j - 1])) --j;
+  if (j > start + 1 && line[j - 1] == '-' && line[j - 2] == ':') --j;
+  // Here line[j..] is the time; line[j-1] must be the separator.
+  if (j <= start || line[j - 1] != ':') return false;
+  key = line.substr(start, j - 1 - start);
+  time = parse_time(line.substr(j));
+  return true;
+}
+
+SavedLine* new_saved_line(PreviousRecords& records, const char* text, size_t length) {
+  return &records.line_store.emplace_back(SavedLine{text, length, nullptr});
+}
+
+// The whole file; false when it cannot be read.
+bool read_whole_file(const char* name, std::vector<char>& text) {
+  int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status;
+  size_t length = 0;
+  text.resize(::fstat(fd, &status) == 0 && status.st_size > 0
+                  ? static_cast<size_t>(status.st_size) + 1
+                  : 64 * 1024);
+  for (;;) {
+    if (length == text.size()) text.resize(text.size() * 2);
+    ssize_t n = ::read(fd, text.data() + length, text.size() - length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd);
+      text.resize(length);
+      return n == 0;
+    }
+    length += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace
+
+bool link_target_usable(const char* name) {
+  struct stat status;
+  return ::stat(name, &status) != 0 || S_ISREG(status.st_mode);
+}
+
+PreviousRecords parse_link_file(const char* text, size_t length) {
+  PreviousRecords records;
+  PreviousRecord* tail = nullptr;
+  PreviousRecord* current = nullptr;  // null: lines are dropped
+  SavedLine* last_saved = nullptr;
+  const char* end = text + length;
+  for (const char* at = text; at < end;) {
+    const char* line_end = static_cast<const char*>(std::memchr(at, '\n', end - at));
+    const char* next = line_end ? line_end + 1 : end;
+    std::string_view line(at, (line_end ? line_end : end) - at);
+    if (line.starts_with(kInfoPrefix)) {
+      std::string_view key;
+      int64_t time = 0;
+      current = nullptr;
+      if (parse_info_line(line, key, time)) {
+        current = &records.record_store.emplace_back(PreviousRecord{key, time, nullptr, nullptr});
+        (tail ? tail->next : records.head) = current;
+        tail = current;
+        last_saved = nullptr;
+        records.by_key.emplace(key, current);  // keeps the first of a repeated key
+      }
+    } else if (current != nullptr) {
+      if (last_saved != nullptr && last_saved->text + last_saved->length == at) {
+        last_saved->length += next - at;
+      } else {
+        SavedLine* saved = new_saved_line(records, at, next - at);
+        (last_saved ? last_saved->next : current->saved_lines) = saved;
+        last_saved = saved;
+      }
+      // A last line without its line end gets one, or the next record's
+      // line would be glued to it when copied.
+      if (line_end == nullptr) last_saved->next = new_saved_line(records, "\n", 1);
+    }
+    at = next;
+  }
+  return records;
+}
+
+PreviousRecords read_previous_link_file(const char* name) {
+  std::vector<char> text;
+  if (!read_whole_file(name, text)) return {};
+  PreviousRecords records = parse_link_file(text.data(), text.size());
+  records.text = std::move(text);  // the records point into it
+  return records;
+}
+
+int32_t written_time(int64_t seconds) {
+  return static_cast<int32_t>(static_cast<uint32_t>(seconds));
+}
+
+void append_separator(std::string& path) {
+  if (!path.empty() && path.back() != '/') path.push_back('/');
+}
+
+void append_record_key(std::string& out, std::string_view directory_text,
+                       std::string_view file_name) {
+  if (!directory_text.empty() && directory_text != ".") {
+    out.append(directory_text);
+    append_separator(out);
+  }
+  out.append(file_name);
+}
+
+const PreviousRecord* find_previous_record(const PreviousRecords& records,
+                                           std::string_view directory_text,
+                                           std::string_view file_name, FileTime observed) {
+  if (records.by_key.empty() || !observed.known) return nullptr;
+  static std::string key;  // reused: one lookup per selected file
+  key.clear();
+  append_record_key(key, directory_text, file_name);
+  auto found = records.by_key.find(key);
+  if (found == records.by_key.end()) return nullptr;
+  const PreviousRecord* record = found->second;
+  return record->recorded_time == written_time(observed.seconds) ? record : nullptr;
+}

@@ -1,0 +1,83 @@
+// The link file: for every selected source file one "--file-info:" line (its
+// record key and modification time) followed by its unit lines. Read back at
+// the start of a run so that unchanged files are not analysed again, and
+// replaced as a whole at its end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "analysis/analyse_file.h"
+#include "driver/file_list.h"
+
+// A run of lines of the previous link file, line ends included, copied as
+// they were read. Consecutive lines share one item.
+struct SavedLine {
+  const char* text;
+  size_t length;
+  SavedLine* next;
+};
+
+// One "--file-info:" line of the previous link file and the lines below it.
+struct PreviousRecord {
+  std::string_view key;
+  int64_t recorded_time;
+  SavedLine* saved_lines;
+  PreviousRecord* next;
+};
+
+// The records of a previous link file, owning everything they point to.
+// Moving keeps every record and text where it is.
+struct PreviousRecords {
+  PreviousRecords() = default;
+  PreviousRecords(PreviousRecords&&) = default;
+  PreviousRecords& operator=(PreviousRecords&&) = default;
+  PreviousRecords(const PreviousRecords&) = delete;  // would point into the original
+
+  PreviousRecord* head = nullptr;
+  // Key -> first record with that key; a repeated key is never matched again.
+  std::unordered_map<std::string_view, const PreviousRecord*> by_key;
+
+  std::vector<char> text;  // the file read back, when read from a file
+  std::deque<PreviousRecord> record_store;
+  std::deque<SavedLine> line_store;
+};
+
+// True unless `name` exists and is something other than a regular file
+// (symbolic links followed).
+bool link_target_usable(const char* name);
+
+// Records of the link file `name`, in file order; empty when it cannot be
+// read. Lines may have any length. A "--file-info:" line with no ":" between
+// its key and its time is not a record, and the lines below it are dropped.
+PreviousRecords read_previous_link_file(const char* name);
+
+// Same, from the text of a link file; keys and saved lines point into `text`,
+// which must outlive the records.
+PreviousRecords parse_link_file(const char* text, size_t length);
+
+// The record to reuse for `file_name` found in the directory `directory_text`
+// with modification time `observed`, or null.
+const PreviousRecord* find_previous_record(const PreviousRecords& records,
+                                           std::string_view directory_text,
+                                           std::string_view file_name, FileTime observed);
+
+// The time as the link file writes it: the low 32 bits, signed.
+int32_t written_time(int64_t seconds);
+
+// Appends "/" to a path that is not empty and does not end with one.
+void append_separator(std::string& path);
+
+// Appends the record key of `file_name` in `directory_text` (no directory
+// part for "" and ".").
+void append_record_key(std::string& out, std::string_view directory_text,
+                       std::string_view file_name);
+
+// Writes the link file for `files` and puts it in place of `name` in one step.
+// On failure prints why, leaves any previous file as it was, returns false.
+bool write_link_file(const char* name, const FileList& files);

@@ -1,0 +1,310 @@
+// The link file across runs: what is written, what a later run reuses
+// instead of analysing again, and that a failed run never damages it.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+#include "cli_runner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string package(const std::string& name) { return "package " + name + " is end " + name + ";\n"; }
+
+void set_time(const std::string& path, time_t seconds) {
+  timespec times[2] = {{seconds, 0}, {seconds, 0}};
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
+}
+
+// New content under the old modification time: a run that still shows the
+// old units has reused the file instead of reading it.
+void rewrite_keeping_time(const std::string& path, const std::string& content) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) throw std::runtime_error("stat " + path);
+  write_file(path, content);
+  set_time(path, status.st_mtim.tv_sec);
+}
+
+// A scratch tree with src/ holding a.ads, b.adb and an empty-of-units n.ads,
+// all at known times, and a runner for `vantlink [options] links.txt src`
+// with -r from the scratch directory.
+class Incremental : public testing::Test {
+ protected:
+  void SetUp() override {
+    make_directory(scratch_ / "src");
+    write_file(src("a.ads"), package("A"));
+    write_file(src("b.adb"), "package body B is end B;\n");
+    write_file(src("n.ads"), "-- no unit here\n");
+    set_time(src("a.ads"), 1500000001);
+    set_time(src("b.adb"), 1500000002);
+    set_time(src("n.ads"), 1500000003);
+  }
+
+  std::string src(const std::string& name) const { return scratch_ / ("src/" + name); }
+  std::string link_path() const { return scratch_ / "links.txt"; }
+  std::string link_file() const { return read_file(link_path()); }
+
+  CliResult run(std::vector<std::string> options = {}) {
+    options.insert(options.begin(), "-r");
+    options.insert(options.end(), {"links.txt", "src"});
+    CliResult result = run_vantlink({options, {}, {}, scratch_.path()});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    return result;
+  }
+
+  static constexpr const char* kFirst =
+      "--file-info:src/a.ads:1500000001\n\"src/a.ads\" A SPEC\n"
+      "--file-info:src/n.ads:1500000003\n"
+      "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n";
+
+  ScratchDir scratch_;
+};
+
+TEST_F(Incremental, FirstRunAnalysesEverything) {
+  run();
+  EXPECT_EQ(link_file(), kFirst);
+}
+
+TEST_F(Incremental, UnchangedFilesAreNotReadAgain) {
+  run();
+  rewrite_keeping_time(src("a.ads"), package("Changed"));
+  rewrite_keeping_time(src("n.ads"), package("Now_A_Unit"));
+  run();
+  EXPECT_EQ(link_file(), kFirst);
+}
+
+TEST_F(Incremental, TouchedFileAloneIsAnalysed) {
+  run();
+  rewrite_keeping_time(src("a.ads"), package("A2"));
+  rewrite_keeping_time(src("b.adb"), "package body B2 is end B2;\n");
+  set_time(src("a.ads"), 1600000000);
+  run();
+  EXPECT_EQ(link_file(),
+            "--file-info:src/a.ads:1600000000\n\"src/a.ads\" A2 SPEC\n"
+            "--file-info:src/n.ads:1500000003\n"
+            "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n");
+}
+
+TEST_F(Incremental, ForceAnalysesEverything) {
+  run();
+  rewrite_keeping_time(src("a.ads"), package("A2"));
+  run({"-f"});
+  EXPECT_EQ(link_file(),
+            "--file-info:src/a.ads:1500000001\n\"src/a.ads\" A2 SPEC\n"
+            "--file-info:src/n.ads:1500000003\n"
+            "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n");
+}
+
+TEST_F(Incremental, VanishedFileDropped) {
+  run();
+  fs::remove(src("a.ads"));
+  run();
+  EXPECT_EQ(link_file(),
+            "--file-info:src/n.ads:1500000003\n"
+            "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n");
+}
+
+// Switching between absolute and relative texts changes every key.
+TEST_F(Incremental, OtherDirectoryTextMeansNewKeys) {
+  run();
+  rewrite_keeping_time(src("a.ads"), package("A2"));
+  CliResult result = run_vantlink({{"-s", "links.txt", "src"}, {}, {}, scratch_.path()});
+  EXPECT_EQ(result.status, 0);
+  std::string path = scratch_.path() + "/src/a.ads";
+  EXPECT_TRUE(link_file().starts_with("--file-info:" + path + ":1500000001\n\"" + path +
+                                      "\" A2 SPEC\n"))
+      << link_file();
+}
+
+TEST_F(Incremental, StartDirectoryItselfWithRelativePaths) {
+  write_file(scratch_ / "top.ads", package("Top"));
+  set_time(scratch_ / "top.ads", 1500000004);
+  for (int round = 0; round < 2; ++round) {
+    CliResult result = run_vantlink({{"-s", "-r", "links.txt", "."}, {}, {}, scratch_.path()});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(link_file(), "--file-info:top.ads:1500000004\n\"./top.ads\" Top SPEC\n");
+    rewrite_keeping_time(scratch_ / "top.ads", package("Other"));  // reused next round
+  }
+}
+
+// A time past 2038 is written as its low 32 bits, signed, and still matches.
+TEST_F(Incremental, TimeBeyond2038) {
+  set_time(src("a.ads"), 2208988800);  // 2040-01-01
+  run();
+  const std::string expected =
+      "--file-info:src/a.ads:-2085978496\n\"src/a.ads\" A SPEC\n"
+      "--file-info:src/n.ads:1500000003\n"
+      "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n";
+  EXPECT_EQ(link_file(), expected);
+  rewrite_keeping_time(src("a.ads"), package("A2"));
+  run();
+  EXPECT_EQ(link_file(), expected);
+}
+
+TEST_F(Incremental, LongDirectoryNamesAndLines) {
+  std::string deep = "src";
+  for (int i = 0; i < 12; ++i) deep += "/" + std::string(200, 'a' + i);
+  make_directory(scratch_ / deep);
+  std::string unit_name = "U" + std::string(3000, 'x');
+  write_file(scratch_ / (deep + "/u.ads"), package(unit_name));
+  set_time(scratch_ / (deep + "/u.ads"), 1500000005);
+  const std::string expected = "--file-info:" + deep + "/u.ads:1500000005\n\"" + deep + "/u.ads\" " +
+                               unit_name + " SPEC\n";
+  for (int round = 0; round < 2; ++round) {
+    CliResult result = run_vantlink({{"-s", "-r", "links.txt", deep}, {}, {}, scratch_.path()});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(link_file(), expected);
+    rewrite_keeping_time(scratch_ / (deep + "/u.ads"), package("Short"));
+  }
+}
+
+// ---- a previous link file edited by hand ----
+
+struct HandEditCase {
+  const char* name;
+  std::string previous;  // $ stands for the modification time of src/a.ads
+  std::string expected;
+};
+
+class HandEdited : public testing::TestWithParam<HandEditCase> {};
+
+TEST_P(HandEdited, ReadBackAsWritten) {
+  const HandEditCase& c = GetParam();
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  write_file(scratch / "src/a.ads", package("Fresh"));
+  set_time(scratch / "src/a.ads", 1500000001);
+  std::string previous = c.previous;
+  for (size_t at; (at = previous.find('$')) != std::string::npos;) previous.replace(at, 1, "1500000001");
+  write_file(scratch / "links.txt", previous);
+  CliResult result = run_vantlink({{"-s", "-r", "links.txt", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(read_file(scratch / "links.txt"), c.expected);
+}
+
+const std::string kFresh = "--file-info:src/a.ads:1500000001\n\"src/a.ads\" Fresh SPEC\n";
+const std::string kLong = "\"src/a.ads\" " + std::string(4000, 'L') + " SPEC\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Previous, HandEdited,
+    testing::Values(
+        HandEditCase{"LinesBeforeFirstRecordDropped",
+                     "header\n\"src/a.ads\" Stray SPEC\n--file-info:src/a.ads:$\n\"src/a.ads\" Old SPEC\n",
+                     "--file-info:src/a.ads:1500000001\n\"src/a.ads\" Old SPEC\n"},
+        HandEditCase{"AddedUnitLineCopied",
+                     "--file-info:src/a.ads:$\n\"src/a.ads\" Old SPEC\nany added line\n",
+                     "--file-info:src/a.ads:1500000001\n\"src/a.ads\" Old SPEC\nany added line\n"},
+        HandEditCase{"RepeatedKeyMatchedAtFirstOnly",
+                     "--file-info:src/a.ads:7\n\"src/a.ads\" First SPEC\n"
+                     "--file-info:src/a.ads:$\n\"src/a.ads\" Second SPEC\n",
+                     kFresh},
+        HandEditCase{"RepeatedKeyFirstMatches",
+                     "--file-info:src/a.ads:$\n\"src/a.ads\" First SPEC\n"
+                     "--file-info:src/a.ads:7\n\"src/a.ads\" Second SPEC\n",
+                     "--file-info:src/a.ads:1500000001\n\"src/a.ads\" First SPEC\n"},
+        HandEditCase{"OtherTime", "--file-info:src/a.ads:1500000000\n\"src/a.ads\" Old SPEC\n", kFresh},
+        HandEditCase{"LongLineKeptWhole", "--file-info:src/a.ads:$\n" + kLong,
+                     "--file-info:src/a.ads:1500000001\n" + kLong},
+        HandEditCase{"LastLineWithoutLineEnd", "--file-info:src/a.ads:$\n\"src/a.ads\" Old SPEC",
+                     "--file-info:src/a.ads:1500000001\n\"src/a.ads\" Old SPEC\n"},
+        // Not a record: the lines below it belong to no file.
+        HandEditCase{"InfoLineWithoutKey",
+                     "--file-info:src/a.ads:$\n\"src/a.ads\" Old SPEC\n--file-info:$\nstray\n",
+                     "--file-info:src/a.ads:1500000001\n\"src/a.ads\" Old SPEC\n"},
+        HandEditCase{"Garbage", std::string("\0\xff\n--file-info\n", 16), kFresh}),
+    [](const testing::TestParamInfo<HandEditCase>& info) { return info.param.name; });
+
+// A record line without digits reads as time 0, which matches a file dated 0.
+TEST(HandEditedTime, NoDigitsReadsAsZero) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  write_file(scratch / "src/a.ads", package("Fresh"));
+  set_time(scratch / "src/a.ads", 0);
+  write_file(scratch / "links.txt", "--file-info:src/a.ads:\n\"src/a.ads\" Old SPEC\n");
+  CliResult result = run_vantlink({{"-s", "-r", "links.txt", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(read_file(scratch / "links.txt"), "--file-info:src/a.ads:0\n\"src/a.ads\" Old SPEC\n");
+}
+
+// ---- the link file is replaced whole or not at all ----
+
+std::vector<std::string> directory_listing(const std::string& path) {
+  std::vector<std::string> names;
+  for (const auto& item : fs::directory_iterator(path)) names.push_back(item.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(Replacement, WriteFailureKeepsOldFile) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  for (int i = 0; i < 50; ++i) write_file(scratch / ("src/f" + std::to_string(i) + ".ads"), package("F"));
+  const std::string old_text = "--file-info:old.ads:1\n\"old.ads\" Old SPEC\n";
+  write_file(scratch / "links.txt", old_text);
+
+  // The child inherits the limit; vantlink must turn the failed write into
+  // its error, whatever the signal's disposition.
+  rlimit old_limit;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  rlimit small = old_limit;
+  small.rlim_cur = 512;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  CliResult result = run_vantlink({{"-r", "links.txt", "src"}, {}, {}, scratch.path()});
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &old_limit), 0);
+
+  EXPECT_EQ(result.status, 7);
+  EXPECT_EQ(result.err, "Error : Can't write link file \"links.txt\".\n");
+  EXPECT_EQ(result.out, "Checking directory \"src\" ...\n");
+  EXPECT_EQ(read_file(scratch / "links.txt"), old_text);
+  EXPECT_EQ(directory_listing(scratch.path()), (std::vector<std::string>{"links.txt", "src"}));
+}
+
+TEST(Replacement, CannotCreateInDirectory) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  CliResult result = run_vantlink({{"-s", "missing/links.txt", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 7);
+  EXPECT_EQ(result.err, "Error : Can't open link file \"missing/links.txt\" for writting.\n");
+}
+
+TEST(Replacement, SymbolicLinkStaysALink) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  make_directory(scratch / "store");
+  write_file(scratch / "src/a.ads", package("A"));
+  set_time(scratch / "src/a.ads", 1500000001);
+  write_file(scratch / "store/real.txt", "old\n");
+  ::chmod((scratch / "store/real.txt").c_str(), 0640);
+  fs::create_symlink("store/real.txt", scratch / "links.txt");
+
+  CliResult result = run_vantlink({{"-s", "-r", "links.txt", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_TRUE(fs::is_symlink(scratch / "links.txt"));
+  EXPECT_EQ(fs::read_symlink(scratch / "links.txt"), "store/real.txt");
+  EXPECT_EQ(read_file(scratch / "store/real.txt"),
+            "--file-info:src/a.ads:1500000001\n\"src/a.ads\" A SPEC\n");
+  struct stat status;
+  ASSERT_EQ(::stat((scratch / "store/real.txt").c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+  EXPECT_EQ(directory_listing(scratch / "store"), std::vector<std::string>{"real.txt"});
+
+  // Read back through the link as well.
+  rewrite_keeping_time(scratch / "src/a.ads", package("Changed"));
+  result = run_vantlink({{"-s", "-r", "links.txt", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(read_file(scratch / "store/real.txt"),
+            "--file-info:src/a.ads:1500000001\n\"src/a.ads\" A SPEC\n");
+}
+
+}  // namespace

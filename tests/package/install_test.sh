@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# `cmake --install` into a scratch prefix gives the documented layout, stays
+# inside the prefix, and the installed program finds its catalogues through
+# KORVODIR=<prefix>.
+set -euo pipefail
+build=$1
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+prefix=$scratch/prefix
+fail() { echo "FAIL: $*"; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" || { cat "$scratch/install.log"; fail "install"; }
+
+for file in bin/vantlink lib/locale/vlkchoptags_fr.qm lib/locale/kvident_fr.qm \
+            share/man/man1/vantlink.1 share/doc/vantlink/README.md \
+            share/doc/vantlink/link-file-format.md; do
+  [[ -f "$prefix/$file" ]] || fail "missing $file"
+done
+[[ -x "$prefix/bin/vantlink" ]] || fail "bin/vantlink is not executable"
+
+# Nothing lands outside the prefix (the profile script is for the package).
+while IFS= read -r installed; do
+  [[ "$installed" == "$prefix"/* ]] || fail "installed outside the prefix: $installed"
+done <"$build/install_manifest.txt"
+
+out=$(env -i PATH=/usr/bin:/bin KORVODIR="$prefix" LANG=fr_FR.UTF-8 "$prefix/bin/vantlink" -v) ||
+  fail "vantlink -v exited with $?"
+grep -q "^Numéro de compilation : " <<<"$out" || fail "installed catalogues not used: $out"
+echo "install layout ok"

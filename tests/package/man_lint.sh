@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The manual page formats without a single warning and gives every option of
+# the program its own entry.
+set -euo pipefail
+page=$1
+command -v groff >/dev/null || { echo "groff is not installed (scripts/setup installs groff-base)"; exit 1; }
+warnings=$(groff -ww -z -man "$page" 2>&1)
+if [[ -n "$warnings" ]]; then
+  echo "$warnings"
+  exit 1
+fi
+options_section=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page")
+for option in v version r a s silent h help f; do
+  grep -qE "^\.(B|BR) (.* )?\"?\\\\-${option}([^a-z]|\$)" <<<"$options_section" ||
+    { echo "OPTIONS has no entry for -${option}"; exit 1; }
+done
+echo "man page clean"
