@@ -1,7 +1,8 @@
 // Scanning speed: every .ads and .adb file under a directory, scanned to its
 // end several times after a warm-up pass. Prints the median MB/s and tokens/s,
 // by the wall clock and by the process's CPU time (the figure to read when
-// other programs share the machine).
+// other programs share the machine). A last figure scans one generated line
+// of 16 MB without a line end, to show that a huge lexeme costs linear time.
 //
 // Usage: scan_bench [directory] [repetitions]
 #include <algorithm>
@@ -66,6 +67,22 @@ Pass scan_all(const std::vector<std::string>& files) {
   return pass;
 }
 
+// Seconds of CPU time to scan `bytes` bytes of one comment line.
+double scan_long_line(size_t bytes) {
+  FILE* file = std::tmpfile();
+  if (file == nullptr) return 0;
+  std::string line = "--" + std::string(bytes - 2, 'x');
+  std::fwrite(line.data(), 1, line.size(), file);
+  std::rewind(file);
+  double start = cpu_now();
+  scanner_restart(file);
+  while (ac_yylex() != 0) {
+  }
+  double seconds = cpu_now() - start;
+  std::fclose(file);
+  return seconds;
+}
+
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   size_t middle = values.size() / 2;
@@ -96,5 +113,7 @@ int main(int argc, char** argv) {
   }
   std::printf("median wall: %.1f MB/s, %.2f Mtokens/s\n", median(wall_mb), median(wall_tokens));
   std::printf("median cpu:  %.1f MB/s, %.2f Mtokens/s\n", median(cpu_mb), median(cpu_tokens));
+  constexpr size_t kLongLine = 16'000'000;
+  std::printf("one 16 MB line: cpu %.1f MB/s\n", kLongLine / 1e6 / scan_long_line(kLongLine));
   return 0;
 }

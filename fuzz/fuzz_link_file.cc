@@ -39,10 +39,9 @@ std::string saved_text(const PreviousRecord& record) {
   return out;
 }
 
-bool fits_32_bits(int64_t time) { return time == written_time(time); }
-
-// Every record's key finds the first record with that key, when the time
-// is one the link file can hold; a different time finds nothing.
+// Every record's key finds the first record with that key, when the file's
+// time written as the link file writes it is the one recorded there; any
+// other time finds nothing.
 void check_lookups(const PreviousRecords& records) {
   int count = 0;
   for (const PreviousRecord* record = records.head; record && count < 64; record = record->next) {
@@ -50,9 +49,10 @@ void check_lookups(const PreviousRecords& records) {
     const PreviousRecord* first = records.by_key.at(record->key);
     FileTime time{true, record->recorded_time};
     const PreviousRecord* found = find_previous_record(records, "", record->key, time);
-    check(found == (fits_32_bits(record->recorded_time) ? first : nullptr), "lookup by key");
+    bool same_time = first->recorded_time == written_time(record->recorded_time);
+    check(found == (same_time ? first : nullptr), "lookup by key");
     if (found) {
-      FileTime other{true, record->recorded_time + 1};
+      FileTime other{true, int64_t{written_time(record->recorded_time)} + 1};
       check(find_previous_record(records, "", record->key, other) == nullptr, "other time");
     }
     // The same key through a directory text and a file name.

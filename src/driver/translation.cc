@@ -9,6 +9,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 
 #include "driver/locale.h"
 #include "driver/messages.h"
@@ -29,17 +30,18 @@ bool is_directory_path(const std::string& path) {
 // Loads the catalogue from memory so that the file found is the file used:
 // QTranslator's own search tries the ".qm" name first.
 void install_catalogue(const std::string& directory, const std::string& file_name) {
+  // Both live until the process ends: the translator reads from the bytes.
+  static std::deque<QByteArray> catalogue_bytes;
+  static std::deque<QTranslator> translators;
   std::optional<std::string> path = find_catalogue(directory, file_name);
   if (!path) return;
   QFile file(QString::fromLocal8Bit(path->c_str()));
   if (!file.open(QIODevice::ReadOnly)) return;
-  // Both live until the process ends, as the translator reads from the bytes.
-  auto* bytes = new QByteArray(file.readAll());
-  auto* translator = new QTranslator();
-  if (translator->load(reinterpret_cast<const uchar*>(bytes->constData()),
-                       static_cast<int>(bytes->size()))) {
-    QCoreApplication::installTranslator(translator);
-  }
+  const QByteArray& bytes = catalogue_bytes.emplace_back(file.readAll());
+  QTranslator& translator = translators.emplace_back();
+  if (translator.load(reinterpret_cast<const uchar*>(bytes.constData()),
+                      static_cast<int>(bytes.size())))
+    QCoreApplication::installTranslator(&translator);
 }
 
 }  // namespace

@@ -7,6 +7,11 @@ build=$1
 scratch=$(cd "$(mktemp -d)" && pwd -P)
 trap 'rm -rf "$scratch"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# A clean environment for the program, but for a sanitizer build's settings.
+clean_env=(env -i PATH=/usr/bin:/bin)
+for name in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS; do
+  if [[ -n "${!name:-}" ]]; then clean_env+=("$name=${!name}"); fi
+done
 
 (cd "$build" && cpack -G DEB -B "$scratch/out") >"$scratch/cpack.log" 2>&1 ||
   { cat "$scratch/cpack.log"; fail "cpack"; }
@@ -17,7 +22,7 @@ deb=${debs[0]}
 root=$scratch/root
 dpkg -x "$deb" "$root"
 prefix=$root/opt/vantlink
-version_out=$(env -i PATH=/usr/bin:/bin KORVODIR="$prefix" "$prefix/bin/vantlink" -v) ||
+version_out=$("${clean_env[@]}" KORVODIR="$prefix" "$prefix/bin/vantlink" -v) ||
   fail "extracted vantlink -v exited with $?"
 version=$(head -n 1 <<<"$version_out" | awk '{print $NF}')
 [[ -n "$version" ]] || fail "no version in: $version_out"
@@ -48,14 +53,14 @@ done < <(awk '{print $NF}' <<<"$listing")
 
 # The profile script sets KORVODIR and adds the program to PATH, once.
 profile=$root/etc/profile.d/vantlink.sh
-env_out=$(env -i PATH=/usr/bin:/bin sh -c ". '$profile'; . '$profile'; echo \"\$KORVODIR\"; echo \"\$PATH\"")
+env_out=$("${clean_env[@]}" sh -c ". '$profile'; . '$profile'; echo \"\$KORVODIR\"; echo \"\$PATH\"")
 [[ "$(sed -n 1p <<<"$env_out")" == /opt/vantlink ]] || fail "profile KORVODIR: $env_out"
 [[ "$(sed -n 2p <<<"$env_out")" == /usr/bin:/bin:/opt/vantlink/bin ]] || fail "profile PATH: $env_out"
 
 # The extracted program does a real run, in French from its own catalogues.
 mkdir -p "$scratch/work/src"
 printf 'package Hello is\nend Hello;\n' >"$scratch/work/src/hello.ads"
-run_out=$(cd "$scratch/work" && env -i PATH=/usr/bin:/bin KORVODIR="$prefix" LANG=fr_FR.UTF-8 \
+run_out=$(cd "$scratch/work" && "${clean_env[@]}" KORVODIR="$prefix" LANG=fr_FR.UTF-8 \
           "$prefix/bin/vantlink" links.txt src) || fail "extracted vantlink run exited with $?"
 grep -q 'Fichier "links.txt" créé' <<<"$run_out" || fail "no French final line: $run_out"
 grep -qx "\"$scratch/work/src/hello.ads\" Hello SPEC" "$scratch/work/links.txt" ||

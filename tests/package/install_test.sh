@@ -8,6 +8,11 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 prefix=$scratch/prefix
 fail() { echo "FAIL: $*"; exit 1; }
+# A clean environment for the program, but for a sanitizer build's settings.
+clean_env=(env -i PATH=/usr/bin:/bin)
+for name in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS; do
+  if [[ -n "${!name:-}" ]]; then clean_env+=("$name=${!name}"); fi
+done
 
 cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" || { cat "$scratch/install.log"; fail "install"; }
 
@@ -23,7 +28,7 @@ while IFS= read -r installed; do
   [[ "$installed" == "$prefix"/* ]] || fail "installed outside the prefix: $installed"
 done <"$build/install_manifest.txt"
 
-out=$(env -i PATH=/usr/bin:/bin KORVODIR="$prefix" LANG=fr_FR.UTF-8 "$prefix/bin/vantlink" -v) ||
+out=$("${clean_env[@]}" KORVODIR="$prefix" LANG=fr_FR.UTF-8 "$prefix/bin/vantlink" -v) ||
   fail "vantlink -v exited with $?"
 grep -q "^Numéro de compilation : " <<<"$out" || fail "installed catalogues not used: $out"
 echo "install layout ok"
