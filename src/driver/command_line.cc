@@ -8,6 +8,7 @@
 
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
+#include "driver/long_path.h"
 #include "driver/messages.h"
 #include "driver/translation.h"
 
@@ -93,7 +94,7 @@ int run_vantlink(int argc, char** argv) {
   for (const std::string& name : directory_names(argc, argv, link_position + 1))
     process_directory(name, run);
 
-  if (::chdir(run.start_directory.c_str()) != 0)
+  if (change_directory(run.start_directory.c_str()) != 0)
     fail(Msg::kCannotComeBack, {run.start_directory});
   if (!write_link_file(link_file, run.files)) std::exit(7);
   if (!run.settings.silent) report(Msg::kFileCreated, {link_file});

@@ -12,6 +12,7 @@
 
 #include "analysis/analyse_file.h"
 #include "analysis/units.h"
+#include "driver/long_path.h"
 #include "driver/memory.h"
 #include "driver/messages.h"
 #include "driver/paths.h"
@@ -139,7 +140,7 @@ void handle_entry(SourceFileEntry& entry, const char* directory_text, const Run&
 }
 
 void return_to_start(const Run& run) {
-  if (::chdir(run.start_directory.c_str()) != 0)
+  if (change_directory(run.start_directory.c_str()) != 0)
     end_run(Msg::kCannotComeBack, {run.start_directory});
 }
 
@@ -157,12 +158,12 @@ std::string directory_text_for(const Run& run) {
 
 bool is_directory(const char* path) {
   struct stat status;
-  return ::stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+  return stat_path(path, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool is_regular_file(const char* path) {
   struct stat status;
-  return ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
+  return stat_path(path, &status) == 0 && S_ISREG(status.st_mode);
 }
 
 void process_directory(const std::string& name, Run& run) {
@@ -177,7 +178,7 @@ void process_directory(const std::string& name, Run& run) {
     return;
   }
   empty_nesting_stack();
-  if (::chdir(name.c_str()) != 0) {
+  if (change_directory(name.c_str()) != 0) {
     report(Msg::kCannotChangeDirectory, {name});
     return;
   }

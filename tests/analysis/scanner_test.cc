@@ -9,7 +9,6 @@
 #include <iterator>
 #include <set>
 
-#include <fcntl.h>
 #include <pty.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -295,6 +294,21 @@ TEST(DroppedBytes, EachTakesOneColumn) {
     EXPECT_EQ(tokens[0].code, IDENTIFIER) << "byte " << (c & 0xff);
     EXPECT_EQ(tokens[0].line, 1) << "byte " << (c & 0xff);
     EXPECT_EQ(tokens[0].column, 3) << "byte " << (c & 0xff);
+  }
+}
+
+// A NUL byte is data, a stray byte like 0x01, whatever follows it.
+TEST(DroppedBytes, NulIsLikeByteOne) {
+  for (int c = 0; c < 0x100; ++c) {
+    std::string after = std::string(1, static_cast<char>(c)) + "x 'a' \"s\" y";
+    std::vector<ScannedToken> with_nul = scan(std::string(1, '\0') + after);
+    std::vector<ScannedToken> with_one = scan("\x01" + after);
+    ASSERT_EQ(with_nul.size(), with_one.size()) << "byte " << c;
+    for (size_t i = 0; i < with_nul.size(); ++i) {
+      EXPECT_EQ(with_nul[i].code, with_one[i].code) << "byte " << c << ", token " << i;
+      EXPECT_EQ(with_nul[i].text, with_one[i].text) << "byte " << c << ", token " << i;
+      EXPECT_EQ(with_nul[i].column, with_one[i].column) << "byte " << c << ", token " << i;
+    }
   }
 }
 
@@ -672,6 +686,28 @@ TEST(ReadingDeathTest, BufferThatCannotGrowEndsTheRun) {
   EXPECT_EXIT(scan_endless_comment_with_little_memory(), testing::ExitedWithCode(2),
               "^fatal error - scanner input buffer overflow\n$");
 }
+
+// No block the size of the buffer is left, so the first call cannot make one.
+void first_call_without_memory_for_a_buffer() {
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  std::ifstream status("/proc/self/statm");
+  size_t pages = 0;
+  status >> pages;
+  limit.rlim_cur = pages * sysconf(_SC_PAGESIZE);
+  setrlimit(RLIMIT_AS, &limit);
+  void* volatile block;  // kept, so that the calls are not optimised away
+  do block = std::malloc(16 * 1024);
+  while (block != nullptr);
+  scanner_restart(stream_with("x"));
+}
+
+// The first call runs in a fresh process: the scanner has no buffer yet.
+TEST(FirstCallDeathTest, BufferThatCannotBeMadeEndsTheRun) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(first_call_without_memory_for_a_buffer(), testing::ExitedWithCode(2),
+              "^out of dynamic memory in ac_yy_create_buffer\\(\\)\n$");
+}
 #endif
 
 // A terminal is read a line at a time, so a token typed at it comes back
@@ -690,6 +726,19 @@ void scan_one_line_from_terminal() {
 
 TEST(ReadingDeathTest, TerminalIsReadALineAtATime) {
   EXPECT_EXIT(scan_one_line_from_terminal(), testing::ExitedWithCode(0), "");
+}
+
+// Without a file restart the first call reads standard input.
+void first_call_reads_standard_input() {
+  FILE* file = stream_with("From_Stdin");
+  if (dup2(fileno(file), STDIN_FILENO) < 0) std::_Exit(3);
+  ScannedToken token = next_token();
+  std::_Exit(token.code == IDENTIFIER && token.text == "From_Stdin" ? 0 : 1);
+}
+
+TEST(FirstCallDeathTest, ReadsStandardInputWithoutRestart) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(first_call_reads_standard_input(), testing::ExitedWithCode(0), "");
 }
 
 // Real sources read with Windows line ends give the same tokens and places.
