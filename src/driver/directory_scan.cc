@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,32 +36,61 @@ std::string canonical_path(const std::string& name) {
 }
 
 // What one directory entry turned out to be, learnt from a single
-// non-blocking open and one fstat of that descriptor.
+// non-blocking open and one fstat of that descriptor, which is left open
+// for the caller to keep or close.
 struct EntryStatus {
   bool opened;
   bool directory;
   bool regular;
   FileTime time;
+  int fd;  // -1 when not opened
 };
 
 EntryStatus probe_entry(const char* name) {
   EntryStatus result{};
   // Non-blocking, so that a named pipe or a device never holds the run.
-  int fd = ::open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) {
+  result.fd = ::open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (result.fd < 0) {
     // A subdirectory we may not read is still a subdirectory: skipped quietly.
     result.directory = is_directory(name);
     return result;
   }
   struct stat status;
-  if (::fstat(fd, &status) == 0) {
+  if (::fstat(result.fd, &status) == 0) {
     result.directory = S_ISDIR(status.st_mode);
     result.regular = S_ISREG(status.st_mode);
     result.time = {true, status.st_mtim.tv_sec};
   }
   result.opened = true;
-  ::close(fd);
   return result;
+}
+
+size_t open_descriptor_count() {
+  DIR* listing = ::opendir("/proc/self/fd");
+  if (listing == nullptr) return SIZE_MAX;
+  size_t count = 0;
+  while (const dirent* item = ::readdir(listing))
+    if (item->d_name[0] != '.') ++count;
+  ::closedir(listing);
+  return count - 1;  // the listing's own
+}
+
+// How many selected entries of one directory may stay open from the listing
+// to their analysis, which then need not open them again: the descriptors
+// free at the start less a reserve, so that no other open can fail for want
+// of one, and no more than a few thousand.
+size_t descriptor_budget() {
+  static const size_t budget = [] {
+    constexpr size_t kReserve = 64;
+    constexpr size_t kMost = 4096;
+    struct rlimit limit;
+    size_t in_use = open_descriptor_count();
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || in_use == SIZE_MAX) return size_t{0};
+    if (limit.rlim_cur == RLIM_INFINITY) return kMost;
+    size_t free = limit.rlim_cur > in_use ? limit.rlim_cur - in_use : 0;
+    return free > kReserve ? std::min(free - kReserve, kMost) : 0;
+  }();
+  return budget;
 }
 
 SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry* extension,
@@ -70,16 +100,13 @@ SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry
   entry->matched_extension = extension;
   entry->state = EntryState::kPending;
   entry->observed = time;
+  entry->descriptor = -1;
   return entry;
 }
 
-// One entry of the listing: skipped, reported, or selected.
-SourceFileEntry* select_entry(const dirent& item, const ExtensionLists& extensions) {
-  const char* name = item.d_name;
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return nullptr;
-  if (item.d_type == DT_DIR) return nullptr;  // known without a system call
-
-  EntryStatus status = probe_entry(name);
+// The entry to make of what the probe found, or null.
+SourceFileEntry* chosen_entry(const char* name, const EntryStatus& status,
+                              const ExtensionLists& extensions) {
   if (status.directory) return nullptr;
   if (!status.opened) {
     report(Msg::kCannotOpenFile, {name});
@@ -95,6 +122,27 @@ SourceFileEntry* select_entry(const dirent& item, const ExtensionLists& extensio
     return nullptr;
   }
   return new_entry(name, length, extension, status.time);
+}
+
+// One entry of the listing: skipped, reported, or selected. A selected
+// entry keeps the probe's descriptor while `kept` is within the budget.
+SourceFileEntry* select_entry(const dirent& item, const ExtensionLists& extensions,
+                              size_t& kept) {
+  const char* name = item.d_name;
+  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return nullptr;
+  if (item.d_type == DT_DIR) return nullptr;  // known without a system call
+
+  EntryStatus status = probe_entry(name);
+  SourceFileEntry* entry = chosen_entry(name, status, extensions);
+  if (status.fd >= 0) {
+    if (entry != nullptr && kept < descriptor_budget()) {
+      entry->descriptor = status.fd;
+      ++kept;
+    } else {
+      ::close(status.fd);
+    }
+  }
+  return entry;
 }
 
 // Authorized-extension position first, then the name byte by byte.
@@ -114,8 +162,9 @@ std::vector<SourceFileEntry*> list_directory(const std::string& name,
     report(Msg::kCannotGetDirectoryEntry, {name});
     return entries;
   }
+  size_t kept = 0;  // descriptors, all consumed by handle_entry
   while (const dirent* item = ::readdir(listing)) {
-    if (SourceFileEntry* entry = select_entry(*item, extensions)) entries.push_back(entry);
+    if (SourceFileEntry* entry = select_entry(*item, extensions, kept)) entries.push_back(entry);
   }
   ::closedir(listing);
   std::sort(entries.begin(), entries.end(), comes_before);
@@ -129,6 +178,8 @@ void handle_entry(SourceFileEntry& entry, const char* directory_text, const Run&
                                                  entry.observed);
     if (entry.previous_record != nullptr) {
       entry.state = EntryState::kReused;
+      if (entry.descriptor >= 0) ::close(entry.descriptor);
+      entry.descriptor = -1;
       return;
     }
   }
@@ -136,7 +187,8 @@ void handle_entry(SourceFileEntry& entry, const char* directory_text, const Run&
   // it could not open is recorded with time 0.
   entry.state = EntryState::kAnalysed;
   entry.observed = {false, 0};
-  entry.units = analyse_file(entry.file_name, &entry.observed);
+  entry.units = analyse_file(entry.file_name, &entry.observed, entry.descriptor);
+  entry.descriptor = -1;  // closed by the analysis
 }
 
 void return_to_start(const Run& run) {
@@ -189,7 +241,8 @@ void process_directory(const std::string& name, Run& run) {
     return_to_start(run);
     return;
   }
-  const char* directory_text = checked_strndup(text.data(), text.size());
+  // Kept by the run: its entries, and the analysis, point at it.
+  const char* directory_text = run.directory_texts.emplace_back(std::move(text)).c_str();
   set_current_directory_text(directory_text);
 
   std::vector<SourceFileEntry*> entries = list_directory(name, run.extensions);

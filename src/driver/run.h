@@ -2,6 +2,7 @@
 // the extension lists, what the previous link file held, and the files found.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <unordered_set>
 
@@ -20,6 +21,7 @@ struct Run {
   std::string start_directory;
   ExtensionLists extensions{};
   std::unordered_set<std::string> seen_directories;  // canonical paths
+  std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;
 };

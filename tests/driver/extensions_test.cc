@@ -8,6 +8,15 @@
 
 namespace {
 
+// Extension lists live until the process ends, in the tool as here.
+// (Never destroyed, so the leak checker still sees them at exit.)
+auto* kept_lists = new std::vector<ExtensionEntry*>;
+
+ExtensionEntry* kept(ExtensionEntry* list) {
+  kept_lists->push_back(list);
+  return list;
+}
+
 std::vector<std::string> texts(const ExtensionEntry* list) {
   std::vector<std::string> out;
   int expected_position = 0;
@@ -22,7 +31,7 @@ std::vector<std::string> texts(const ExtensionEntry* list) {
 ExtensionEntry* list_of(std::initializer_list<const char*> items) {
   ExtensionEntry* list = nullptr;
   for (const char* item : items) list = append_extension(list, item);
-  return list;
+  return kept(list);
 }
 
 TEST(ReadExtensionList, SegmentsOfTheVariable) {
@@ -43,7 +52,7 @@ TEST(ReadExtensionList, SegmentsOfTheVariable) {
   for (const Case& c : cases) {
     if (c.value) ::setenv("VL_TEST_EXT", c.value, 1);
     else ::unsetenv("VL_TEST_EXT");
-    EXPECT_EQ(texts(read_extension_list("VL_TEST_EXT")), c.expected) << (c.value ? c.value : "(unset)");
+    EXPECT_EQ(texts(kept(read_extension_list("VL_TEST_EXT"))), c.expected) << (c.value ? c.value : "(unset)");
   }
 }
 
@@ -51,6 +60,7 @@ TEST(SetupExtensionLists, DefaultsOnlyWhenNothingGiven) {
   ::setenv("VANTLINK_EXT", ":", 1);
   ::unsetenv("VANTLINK_NOEXT");
   ExtensionLists lists = setup_extension_lists();
+  kept(lists.authorized);
   EXPECT_TRUE(lists.default_extensions_in_use);
   EXPECT_EQ(texts(lists.authorized), (std::vector<std::string>{".ads", ".adb", ".ada"}));
   EXPECT_EQ(lists.forbidden, nullptr);
@@ -58,6 +68,8 @@ TEST(SetupExtensionLists, DefaultsOnlyWhenNothingGiven) {
   ::setenv("VANTLINK_EXT", ".ada", 1);
   ::setenv("VANTLINK_NOEXT", "_.ada", 1);
   lists = setup_extension_lists();
+  kept(lists.authorized);
+  kept(lists.forbidden);
   EXPECT_FALSE(lists.default_extensions_in_use);
   EXPECT_EQ(texts(lists.authorized), std::vector<std::string>{".ada"});
   EXPECT_EQ(texts(lists.forbidden), std::vector<std::string>{"_.ada"});
@@ -70,7 +82,7 @@ TEST(AddExtensionSegment, LengthLimit) {
   std::string too_long(kMaxExtensionLength + 1, 'x');
   EXPECT_FALSE(add_extension_segment(&list, too_long.data(), too_long.size()));
   EXPECT_TRUE(add_extension_segment(&list, "", 0));
-  EXPECT_EQ(texts(list), std::vector<std::string>{longest});
+  EXPECT_EQ(texts(kept(list)), std::vector<std::string>{longest});
 }
 
 TEST(ReadExtensionListDeathTest, OverflowEndsWithStatus9) {
