@@ -53,14 +53,15 @@ FILE* open_bytes(const uint8_t* data, size_t size) {
 std::string describe(const FileAnalysis& analysis) {
   std::string out = analysis.accepted ? "accepted\n" : "abandoned\n";
   for (const CompilationUnit* unit = analysis.units; unit != nullptr; unit = unit->next) {
-    out += unit_kind_text(*unit);
-    out += " " + std::to_string(unit->flags) + " " + unit->full_name + " " + unit->simple_name +
-           " " + unit->file_name + " " + (unit->directory ? unit->directory : "-") + " " +
-           std::to_string(unit->line) + ":" + std::to_string(unit->column);
+    const char* fields[] = {unit_kind_text(*unit), unit->full_name, unit->simple_name,
+                            unit->file_name, unit->directory ? unit->directory : "-"};
+    for (const char* field : fields) out.append(field).append(" ");
+    out.append(std::to_string(unit->flags)).append(" ");
+    out.append(std::to_string(unit->line)).append(":").append(std::to_string(unit->column));
     for (const NameList* name = unit->with_names; name != nullptr; name = name->next)
-      out += std::string(" with ") + name->name;
-    if (unit->renaming_target != nullptr) out += std::string(" renames ") + unit->renaming_target;
-    out += "\n";
+      out.append(" with ").append(name->name);
+    if (unit->renaming_target != nullptr) out.append(" renames ").append(unit->renaming_target);
+    out.append("\n");
   }
   return out;
 }

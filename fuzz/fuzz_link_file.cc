@@ -17,6 +17,7 @@ namespace {
 
 int memory_file = -1;
 std::string memory_path;  // /proc/self/fd/N: a name the reader can open
+std::string output_directory;
 std::string output_path;  // where the round trip writes
 
 void check(bool condition, const char* what) {
@@ -105,14 +106,24 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const char* scratch = std::getenv("TMPDIR");
   std::string directory = std::string(scratch && *scratch ? scratch : "/tmp") + "/vl-fuzz-XXXXXX";
   check(::mkdtemp(directory.data()) != nullptr, "mkdtemp");
+  output_directory = directory;
   output_path = directory + "/links.txt";
+  std::atexit([] {
+    ::unlink(output_path.c_str());
+    ::rmdir(output_directory.c_str());
+  });
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PreviousRecords records = read_bytes(data, size);
-  for (const PreviousRecord* record = records.head; record != nullptr; record = record->next)
-    check(saved_text(*record).size() < size + 2, "saved lines within the input");
+  // Saved lines are whole lines of the input, as they stand there.
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  for (const PreviousRecord* record = records.head; record != nullptr; record = record->next) {
+    std::string saved = saved_text(*record);
+    check(saved.empty() || saved.back() == '\n', "saved lines end with a line end");
+    check(input.find(saved) != std::string_view::npos, "saved lines as in the input");
+  }
   check_lookups(records);
   check_round_trip(records);
   return 0;

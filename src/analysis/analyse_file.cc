@@ -1,6 +1,8 @@
 #include "analysis/analyse_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "analysis/arena.h"
 #include "analysis/parser.h"
@@ -9,12 +11,22 @@
 
 namespace {
 
-// The time recorded for the file is the one of the bytes actually read.
-void observe(FILE* file, FileTime* observed) {
-  if (observed == nullptr) return;
-  struct stat status;
-  observed->known = fstat(fileno(file), &status) == 0;
-  observed->seconds = observed->known ? status.st_mtime : 0;
+// Opens a regular file for reading (or takes `fd`, the file opened so
+// already), or gives null. The entry was seen to be a regular file when the
+// directory was listed, but it may have been replaced since: a pipe or a
+// device must not hold the run (the open does not wait), nor a directory end
+// it with a read error. `status` is the status of the file read.
+FILE* open_regular_file(const char* file_name, int fd, struct stat& status) {
+  if (fd < 0) fd = ::open(file_name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  FILE* file = ::fdopen(fd, "r");
+  if (file == nullptr) ::close(fd);
+  return file;
 }
 
 }  // namespace
@@ -32,14 +44,16 @@ FileAnalysis analyse_open_file(FILE* file, const char* file_name) {
   return {units, accepted};
 }
 
-CompilationUnit* analyse_file(const char* file_name, FileTime* observed) {
-  FILE* file = std::fopen(file_name, "r");
+CompilationUnit* analyse_file(const char* file_name, FileTime* observed, int descriptor) {
+  struct stat status;
+  FILE* file = open_regular_file(file_name, descriptor, status);
   if (file == nullptr) {
     report(Msg::kCannotOpenFile, {file_name});
     if (observed != nullptr) *observed = FileTime{false, 0};
     return nullptr;
   }
-  observe(file, observed);
+  // The time recorded for the file is the one of the bytes actually read.
+  if (observed != nullptr) *observed = FileTime{true, status.st_mtime};
   FileAnalysis analysis = analyse_open_file(file, file_name);
   std::fclose(file);
   return analysis.units;

@@ -12,10 +12,13 @@ struct FileTime {
 };
 
 // Opens `file_name` (relative to the working directory), parses it and
-// returns its records (null when none). When it cannot be opened, prints
-// "can't open file" and returns null. `observed`, when given, receives the
-// modification time of the file that was read.
-CompilationUnit* analyse_file(const char* file_name, FileTime* observed = nullptr);
+// returns its records (null when none). When it cannot be opened, or is no
+// longer a regular file, prints "can't open file" and returns null. `observed`, when given, receives the
+// modification time of the file that was read. A `descriptor` other than -1
+// is `file_name` already opened for reading (without waiting, as the listing
+// opens entries): it is read and closed instead of opening the file again.
+CompilationUnit* analyse_file(const char* file_name, FileTime* observed = nullptr,
+                              int descriptor = -1);
 
 // The same for a file already open, named `file_name` in the records and
 // diagnostics; also tells whether the parser accepted the file. The caller

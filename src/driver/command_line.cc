@@ -66,15 +66,20 @@ std::optional<std::vector<std::string>> read_directory_list(const char* path) {
     if (length > 0 && line[length - 1] == '\n') --length;
     lines.emplace_back(line, static_cast<size_t>(length));
   }
+  // A list cut short by a read error (or naming a directory) would drop the
+  // records of every directory it no longer names.
+  bool complete = !std::ferror(file);
   std::free(line);
   std::fclose(file);
+  if (!complete) return std::nullopt;
   return lines;
 }
 
 int run_vantlink(int argc, char** argv) {
   setup_translation();
-  // Everything the run builds lives until the process ends.
-  static Run run;
+  // Everything the run builds lives until the process ends; it is never
+  // destroyed, so exit does not free a hundred thousand records one by one.
+  static Run& run = *new Run;
   run.extensions = setup_extension_lists();
   int link_position = scan_options(argc, argv, run.settings, run.extensions);
 

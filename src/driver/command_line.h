@@ -15,7 +15,7 @@
 int scan_options(int argc, char** argv, RunSettings& settings, const ExtensionLists& extensions);
 
 // The lines of a directory list file, each without its one "\n"; nothing when
-// the file cannot be opened.
+// the file cannot be opened or read to its end.
 std::optional<std::vector<std::string>> read_directory_list(const char* path);
 
 // The whole run sequence after the application object exists; returns the

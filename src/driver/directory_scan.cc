@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -95,8 +96,12 @@ size_t descriptor_budget() {
 
 SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry* extension,
                            FileTime time) {
-  auto* entry = static_cast<SourceFileEntry*>(checked_alloc(sizeof(SourceFileEntry)));
-  entry->file_name = checked_strndup(name, length);
+  // The name lives in the same block, right behind the entry: one block per
+  // file instead of two, which counts in a run over a hundred thousand.
+  auto* entry =
+      static_cast<SourceFileEntry*>(checked_alloc(sizeof(SourceFileEntry) + length + 1));
+  entry->file_name = reinterpret_cast<char*>(entry + 1);
+  std::memcpy(entry->file_name, name, length);
   entry->matched_extension = extension;
   entry->state = EntryState::kPending;
   entry->observed = time;

@@ -17,6 +17,9 @@ struct SourceFileEntry {
   const ExtensionEntry* matched_extension;
   SourceFileEntry* next;
   EntryState state;
+  // Pending: the descriptor the listing opened the file with, kept so that
+  // the analysis need not open it again; -1 when none is kept.
+  int descriptor;
   CompilationUnit* units;                 // kAnalysed: what the analysis found
   const PreviousRecord* previous_record;  // kReused: whose saved lines stand for it
   // The modification time seen when the file was analysed or matched; this,

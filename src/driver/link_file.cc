@@ -69,6 +69,16 @@ bool read_whole_file(const char* name, std::vector<char>& text) {
   }
 }
 
+// What by_key gives for `key`, found without it when the record follows the
+// one found last.
+const PreviousRecord* first_record_with_key(const PreviousRecords& records,
+                                            std::string_view key) {
+  const PreviousRecord* next = records.last_found ? records.last_found->next : records.head;
+  if (records.repeated_keys == 0 && next != nullptr && next->key == key) return next;
+  auto found = records.by_key.find(key);
+  return found == records.by_key.end() ? nullptr : found->second;
+}
+
 }  // namespace
 
 bool link_target_usable(const char* name) {
@@ -79,6 +89,7 @@ bool link_target_usable(const char* name) {
 PreviousRecords parse_link_file(const char* text, size_t length) {
   PreviousRecords records;
   PreviousRecord* tail = nullptr;
+  PreviousRecord* before_tail = nullptr;
   PreviousRecord* current = nullptr;  // null: lines are dropped
   SavedLine* last_saved = nullptr;
   const char* end = text + length;
@@ -90,12 +101,15 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
       std::string_view key;
       int64_t time = 0;
       current = nullptr;
-      if (parse_info_line(line, key, time)) {
+      // Every line is written whole: one without its line end was cut short.
+      if (line_end != nullptr && parse_info_line(line, key, time)) {
         current = &records.record_store.emplace_back(PreviousRecord{key, time, nullptr, nullptr});
         (tail ? tail->next : records.head) = current;
+        before_tail = tail;
         tail = current;
         last_saved = nullptr;
-        records.by_key.emplace(key, current);  // keeps the first of a repeated key
+        // Keeps the first of a repeated key.
+        if (!records.by_key.emplace(key, current).second) ++records.repeated_keys;
       }
     } else if (current != nullptr) {
       if (last_saved != nullptr && last_saved->text + last_saved->length == at) {
@@ -105,9 +119,13 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
         (last_saved ? last_saved->next : current->saved_lines) = saved;
         last_saved = saved;
       }
-      // A last line without its line end gets one, or the next record's
-      // line would be glued to it when copied.
-      if (line_end == nullptr) last_saved->next = new_saved_line(records, "\n", 1);
+      // A last line cut short leaves its record (the last one) incomplete:
+      // that file is analysed again rather than given a broken line.
+      if (line_end == nullptr) {
+        auto first = records.by_key.find(current->key);
+        if (first->second == current) records.by_key.erase(first);
+        (before_tail ? before_tail->next : records.head) = nullptr;
+      }
     }
     at = next;
   }
@@ -146,8 +164,8 @@ const PreviousRecord* find_previous_record(const PreviousRecords& records,
   static std::string key;  // reused: one lookup per selected file
   key.clear();
   append_record_key(key, directory_text, file_name);
-  auto found = records.by_key.find(key);
-  if (found == records.by_key.end()) return nullptr;
-  const PreviousRecord* record = found->second;
+  const PreviousRecord* record = first_record_with_key(records, key);
+  if (record == nullptr) return nullptr;
+  records.last_found = record;
   return record->recorded_time == written_time(observed.seconds) ? record : nullptr;
 }

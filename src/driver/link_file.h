@@ -42,6 +42,12 @@ struct PreviousRecords {
   PreviousRecord* head = nullptr;
   // Key -> first record with that key; a repeated key is never matched again.
   std::unordered_map<std::string_view, const PreviousRecord*> by_key;
+  size_t repeated_keys = 0;  // records that by_key does not hold
+  // The record that the last lookup found. A link file lists the files in
+  // the order in which the next run meets them, so unless a key repeats,
+  // the record after it is tried first: in order, with no hashing and no
+  // cache misses.
+  mutable const PreviousRecord* last_found = nullptr;
 
   std::vector<char> text;  // the file read back, when read from a file
   std::deque<PreviousRecord> record_store;
@@ -55,6 +61,8 @@ bool link_target_usable(const char* name);
 // Records of the link file `name`, in file order; empty when it cannot be
 // read. Lines may have any length. A "--file-info:" line with no ":" between
 // its key and its time is not a record, and the lines below it are dropped.
+// A last line without its line end (a file cut short) is dropped with the
+// record it belongs to.
 PreviousRecords read_previous_link_file(const char* name);
 
 // Same, from the text of a link file; keys and saved lines point into `text`,

@@ -26,7 +26,10 @@ class BlockWriter {
   }
 
  private:
-  static constexpr size_t kBlock = 1 << 20;
+  // Large enough that write calls are few, small enough that the buffer's
+  // pages stay few and are reused: a large block would add its size to the
+  // peak memory of a large run.
+  static constexpr size_t kBlock = 64 * 1024;
   AtomicFile& file_;
   std::string buffer_;
 };

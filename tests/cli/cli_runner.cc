@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -27,6 +28,18 @@ std::vector<std::string> environment_for(const CliCall& call) {
   std::vector<std::string> out;
   for (const auto& [name, value] : env) out.push_back(name + "=" + value);
   return out;
+}
+
+// chdir, also into a directory whose path is longer than one lookup takes:
+// then one component at a time.
+int change_directory(const std::string& path) {
+  if (::chdir(path.c_str()) == 0) return 0;
+  if (errno != ENAMETOOLONG) return -1;
+  if (path[0] == '/' && ::chdir("/") != 0) return -1;
+  std::stringstream components(path);
+  for (std::string component; std::getline(components, component, '/');)
+    if (!component.empty() && ::chdir(component.c_str()) != 0) return -1;
+  return 0;
 }
 
 void drain(int fd, std::string& into, bool& open) {
@@ -53,7 +66,7 @@ CliResult run_vantlink(const CliCall& call) {
     ::dup2(null_fd, 0);
     ::close(out_pipe[0]);
     ::close(err_pipe[0]);
-    if (!call.directory.empty() && ::chdir(call.directory.c_str()) != 0) ::_exit(126);
+    if (!call.directory.empty() && change_directory(call.directory) != 0) ::_exit(126);
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

@@ -66,8 +66,11 @@ TEST(ReadLinkFile, RecordsAndTheirLines) {
       {"long unit line kept whole", "--file-info:a.ads:3\n" + long_unit + "X\n",
        {{"a.ads", 3, long_unit + "X\n"}}},
       {"long key", "--file-info:" + long_key + ":3\n", {{long_key, 3, ""}}},
-      {"last line gets its line end", "--file-info:a:1\nA\nB", {{"a", 1, "A\nB\n"}}},
-      {"last record line without line end", "--file-info:a:1", {{"a", 1, ""}}},
+      // A last line without its line end: the file was cut short, and the
+      // record it belongs to may be incomplete.
+      {"last line cut short drops its record", "--file-info:a:1\nA\n--file-info:b:2\nB\nC",
+       {{"a", 1, "A\n"}}},
+      {"last record line cut short", "--file-info:a:1\n--file-info:b:1", {{"a", 1, ""}}},
       {"huge number saturates", "--file-info:a:99999999999999999999999\n",
        {{"a", INT64_MAX, ""}}},
       // No ":" between key and time: not a record, and its lines belong to
@@ -154,6 +157,46 @@ TEST(FindPreviousRecord, KeyAndTimeMustMatch) {
     for (const SavedLine* line = found->saved_lines; line; line = line->next)
       saved.append(line->text, line->length);
     EXPECT_EQ(saved, c.expected_saved) << label;
+  }
+}
+
+// Lookups usually come in file order and take the record after the one found
+// last; whatever the order, each finds the first record of its key.
+TEST(FindPreviousRecord, AnyOrderFindsTheFirstOfAKey) {
+  const std::string text =
+      "--file-info:/d/a.ads:1\nA\n"
+      "--file-info:/d/b.ads:2\nB\n"
+      "--file-info:/d/a.ads:3\nA again\n"
+      "--file-info:/d/c.ads:4\nC\n"
+      "--file-info:/d/d.ads:5\nD\n";
+  struct Lookup {
+    const char* file;
+    int64_t time;
+    const char* expected_saved;  // nullptr: no record
+  };
+  const std::vector<std::vector<Lookup>> sequences = {
+      {{"a.ads", 1, "A\n"}, {"b.ads", 2, "B\n"}, {"c.ads", 4, "C\n"}, {"d.ads", 5, "D\n"}},
+      // After b.ads the next record is the repeated a.ads, which no lookup finds.
+      {{"b.ads", 2, "B\n"}, {"a.ads", 3, nullptr}, {"a.ads", 1, "A\n"}, {"b.ads", 2, "B\n"}},
+      {{"d.ads", 5, "D\n"}, {"a.ads", 1, "A\n"}, {"x.ads", 1, nullptr}, {"c.ads", 4, "C\n"}},
+      {{"c.ads", 9, nullptr}, {"d.ads", 5, "D\n"}, {"c.ads", 4, "C\n"}},
+  };
+  for (const auto& sequence : sequences) {
+    PreviousRecords records = parse_link_file(text.data(), text.size());
+    std::string label;
+    for (const Lookup& lookup : sequence) {
+      label += std::string(lookup.file) + "@" + std::to_string(lookup.time) + " ";
+      const PreviousRecord* found = find_previous_record(records, "/d", lookup.file,
+                                                         {true, lookup.time});
+      if (lookup.expected_saved == nullptr) {
+        EXPECT_EQ(found, nullptr) << label;
+        continue;
+      }
+      ASSERT_NE(found, nullptr) << label;
+      EXPECT_EQ(std::string(found->saved_lines->text, found->saved_lines->length),
+                lookup.expected_saved)
+          << label;
+    }
   }
 }
 
