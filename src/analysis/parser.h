@@ -1,9 +1,11 @@
-// The generated parser: parses the file the scanner is set to, running the
-// unit recogniser's actions. 0 when the input was accepted, non-zero when the
-// parse was abandoned (after its warning).
+// The generated parser: parses the file the context's scanner is set to,
+// running the unit recogniser's actions. 0 when the input was accepted,
+// non-zero when the parse was abandoned (after its warning).
 #pragma once
 
-int ac_yyparse();
+struct AnalysisContext;
 
-// Prints the "may not be Ada 95 compilable" warning, whatever the reason.
-void ac_yyerror(const char* description);
+int ac_yyparse(AnalysisContext* context);
+
+// Diagnoses "may not be Ada 95 compilable", whatever the reason.
+void ac_yyerror(AnalysisContext* context, const char* description);

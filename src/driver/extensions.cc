@@ -3,8 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/memory.h"
-#include "driver/messages.h"
+#include "core/exit_status.h"
+#include "core/memory.h"
+#include "core/messages.h"
 
 ExtensionEntry* append_extension(ExtensionEntry* list, const char* text) {
   auto* entry = static_cast<ExtensionEntry*>(checked_alloc(sizeof(ExtensionEntry)));
@@ -49,7 +50,7 @@ ExtensionEntry* read_extension_list(const char* variable) {
     if (*at != ':' && *at != '\0') continue;
     if (!add_extension_segment(&list, segment, static_cast<size_t>(at - segment))) {
       report(Msg::kExtensionOverflow);
-      std::exit(9);
+      throw RunEnd{ExitStatus::kOutOfMemory};
     }
     if (*at == '\0') return list;
     segment = at + 1;

@@ -6,18 +6,16 @@
 #include <cstdio>
 #include <regex>
 
-#include "analysis/analyse_file.h"
+#include "analysis/context.h"
 
-std::string scratch_path(const std::string& name) {
-  return testing::TempDir() + "vl_" + std::to_string(getpid()) + "_" + name;
+Analyser& test_analyser() {
+  static Analyser& analyser = *new Analyser;
+  return analyser;
 }
 
-void write_bytes(const std::string& path, std::string_view bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
+int32_t nesting_depth() { return test_analyser().context().recogniser.depth; }
+int32_t nesting_entry_count() { return test_analyser().context().recogniser.entry_count; }
+size_t arena_bytes_in_use() { return test_analyser().context().arena.bytes_in_use(); }
 
 namespace {
 
@@ -42,18 +40,23 @@ std::vector<std::string> warning_positions(const std::string& diagnostics) {
 
 }  // namespace
 
+std::string printed(const FileAnalysis& analysis) {
+  std::string out;
+  for (const Diagnostic& diagnostic : analysis.diagnostics) out += format_message(diagnostic);
+  return out;
+}
+
 AnalysisSeen analyse_source(std::string_view source) {
   std::string path = scratch_path("source.ada");
-  write_bytes(path, source);
+  write_file(path, source);
   FILE* file = std::fopen(path.c_str(), "rb");
   AnalysisSeen seen;
   if (file == nullptr) {
     ADD_FAILURE() << "cannot open " << path;
     return seen;
   }
-  testing::internal::CaptureStderr();
-  FileAnalysis analysis = analyse_open_file(file, kSourceName);
-  seen.diagnostics = testing::internal::GetCapturedStderr();
+  FileAnalysis analysis = test_analyser().analyse_stream(file, kSourceName);
+  seen.diagnostics = printed(analysis);
   std::fclose(file);
   std::remove(path.c_str());
   seen.accepted = analysis.accepted;

@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/analysis.h"
+#include "scratch.h"
+
 struct UnitSeen {
   std::string full_name;
   std::string kind;  // kind text
@@ -32,12 +35,22 @@ struct AnalysisSeen {
 // The name that files analysed by the helper carry in records and messages.
 constexpr const char* kSourceName = "unit.ada";
 
-// Writes `source` to a scratch file and analyses it as kSourceName.
+// The analyser every helper call uses: one for the test program, so that
+// tests can see what one file leaves for the next.
+Analyser& test_analyser();
+
+// Writes `source` to a scratch file and analyses it as kSourceName with the
+// test analyser.
 AnalysisSeen analyse_source(std::string_view source);
+
+// The diagnostics of an analysis as the driver would print them.
+std::string printed(const FileAnalysis& analysis);
+
+// What the test analyser's recogniser and arena hold now.
+int32_t nesting_depth();
+int32_t nesting_entry_count();
+size_t arena_bytes_in_use();
 
 // "full_name KIND" of each unit, for compact comparisons.
 std::vector<std::string> unit_summaries(const AnalysisSeen& seen);
 
-// Path of a scratch file private to this test process.
-std::string scratch_path(const std::string& name);
-void write_bytes(const std::string& path, std::string_view bytes);

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/analyse_file.h"
+#include "analysis/analysis.h"
 
 namespace {
 
@@ -183,15 +183,14 @@ std::vector<fs::path> runtime_files() {
 std::vector<Analysed> analyse_runtime(const std::vector<fs::path>& files,
                                       std::vector<CompilationUnit*>& kept) {
   std::vector<Analysed> accepted;
+  Analyser analyser;
   for (const fs::path& file : files) {
     FILE* stream = std::fopen(file.c_str(), "rb");
     if (stream == nullptr) continue;
-    testing::internal::CaptureStderr();
-    FileAnalysis analysis = analyse_open_file(stream, file.filename().c_str());
-    std::string diagnostics = testing::internal::GetCapturedStderr();
+    FileAnalysis analysis = analyser.analyse_stream(stream, file.filename().c_str());
     std::fclose(stream);
     kept.push_back(analysis.units);
-    if (!analysis.accepted || !diagnostics.empty()) continue;
+    if (!analysis.accepted || !analysis.diagnostics.empty()) continue;
     Analysed result{file, {}};
     for (const CompilationUnit* unit = analysis.units; unit; unit = unit->next)
       result.units.push_back({unit->full_name, unit_kind_text(*unit)});

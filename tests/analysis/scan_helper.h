@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/context.h"
+
 // One token as the parser would see it.
 struct ScannedToken {
   int code = 0;
@@ -31,6 +33,18 @@ void PrintTo(const Lexeme& lexeme, std::ostream* out);
 
 // Value fields the scanner did not write keep these.
 constexpr int64_t kUntouched = -1;
+
+// The test program's analysis context, whose scanner every helper uses.
+AnalysisContext& scan_context();
+inline const Scanner& scanner() { return scan_context().scanner; }
+
+// The value every lex() writes, kept from call to call as in a parse.
+TokenValue& lexed();
+
+// File restart and next token code (0 at end of input). A failure of the
+// scanner's input ends the process the way it ends a run.
+void scanner_restart(FILE* file);
+int lex();
 
 // A temporary file holding `bytes`, positioned at its start.
 FILE* stream_with(std::string_view bytes);
