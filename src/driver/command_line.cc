@@ -9,6 +9,7 @@
 #include "core/exit_status.h"
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
+#include "driver/jobs.h"
 #include "driver/long_path.h"
 #include "core/messages.h"
 #include "core/translation.h"
@@ -86,6 +87,7 @@ ExitStatus run_sequence(int argc, char** argv) {
   static Run& run = *new Run;
   run.extensions = setup_extension_lists();
   int link_position = scan_options(argc, argv, run.settings, run.extensions);
+  unsigned threads = analysing_threads();
 
   int positional = argc - link_position;
   if (positional <= 1) {
@@ -100,8 +102,10 @@ ExitStatus run_sequence(int argc, char** argv) {
   if (!start) fail(Msg::kCannotGetWorkingDirectory);
   run.start_directory = *start;
 
+  OrderedOutput output(threads, AdaMode::kAda95);
   for (const std::string& name : directory_names(argc, argv, link_position + 1))
-    process_directory(name, run);
+    process_directory(name, run, output);
+  output.finish();
 
   if (change_directory(run.start_directory.c_str()) != 0)
     fail(Msg::kCannotComeBack, {run.start_directory});

@@ -25,5 +25,4 @@ struct Run {
   std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;
-  Analyser analyser;
 };
