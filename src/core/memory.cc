@@ -9,7 +9,14 @@
 
 namespace {
 thread_local bool failures_throw = false;
+void (*before_failure)(void*) = nullptr;
+void* before_failure_data = nullptr;
 }  // namespace
+
+void set_before_allocation_failure(void (*hook)(void*), void* data) {
+  before_failure = hook;
+  before_failure_data = data;
+}
 
 AllocationFailuresThrow::AllocationFailuresThrow() : previous_(failures_throw) {
   failures_throw = true;
@@ -22,6 +29,7 @@ AllocationFailuresThrow::~AllocationFailuresThrow() { failures_throw = previous_
   static bool failing = false;
   if (failing) std::_Exit(9);
   failing = true;
+  if (before_failure != nullptr) before_failure(before_failure_data);
   report(Msg::kCannotAllocate, {std::to_string(size)});
   std::exit(9);
 }

@@ -16,6 +16,11 @@ void release_block(void* block);
 // AllocationFailure instead.
 [[noreturn]] void fail_allocation(uint64_t size);
 
+// Where failures do not throw, `hook(data)` runs before the message: the
+// driver prints first what a run on one thread would have printed before.
+// Null removes it.
+void set_before_allocation_failure(void (*hook)(void*), void* data);
+
 // Copies `length` bytes of `text` into a new NUL-terminated block.
 char* checked_strndup(const char* text, size_t length);
 

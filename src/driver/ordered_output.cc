@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+
+#include "core/memory.h"
+
 namespace {
 
 // Enough files in flight that no worker waits for the main thread, few
@@ -14,9 +18,12 @@ size_t window_for(unsigned threads) {
 }  // namespace
 
 OrderedOutput::OrderedOutput(unsigned threads, AdaMode mode)
-    : window_(window_for(threads)), pool_(threads, mode) {}
+    : window_(window_for(threads)), pool_(threads, mode) {
+  set_before_allocation_failure(print_before_allocation_failure, this);
+}
 
 OrderedOutput::~OrderedOutput() {
+  set_before_allocation_failure(nullptr, nullptr);
   pool_.stop();
   for (Item& item : items_) release_unit_list(item.job.result.units);
 }
@@ -50,6 +57,17 @@ void OrderedOutput::end_run(ExitStatus status, Msg id,
 
 void OrderedOutput::finish() {
   while (!items_.empty()) print_head();
+}
+
+void OrderedOutput::print_before_allocation_failure(void* self) {
+  auto& output = *static_cast<OrderedOutput*>(self);
+  try {
+    output.finish();
+  } catch (const RunEnd& end) {
+    output.pool_.stop();
+    std::exit(static_cast<int>(end.status));
+  }
+  output.pool_.stop();
 }
 
 void OrderedOutput::print_ready() {

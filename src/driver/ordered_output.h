@@ -53,6 +53,10 @@ class OrderedOutput {
     std::shared_ptr<DIR> directory;  // kept open while its files are read
   };
 
+  // Memory ran out on this thread: everything queued is printed, then the
+  // workers stop. A fatal end among them ends the process with its status.
+  static void print_before_allocation_failure(void* self);
+
   void print_ready();
   void print_head();  // waits for it when it is a file
 

@@ -1,6 +1,7 @@
 #include "cli_runner.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -61,7 +62,10 @@ CliResult run_vantlink(const CliCall& call) {
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(out_pipe[1], 1);
-    ::dup2(err_pipe[1], 2);
+    ::dup2(call.merge_streams ? out_pipe[1] : err_pipe[1], 2);
+    if (call.unprivileged && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+      ::_exit(125);
     int null_fd = ::open("/dev/null", O_RDONLY);
     ::dup2(null_fd, 0);
     ::close(out_pipe[0]);
