@@ -22,7 +22,7 @@ std::vector<std::string> environment_for(const CliCall& call) {
   std::map<std::string, std::string> env = {
       {"PATH", "/usr/bin:/bin"}, {"LC_ALL", "C"}, {"KORVODIR", VANTLINK_BUILD_DIR}};
   // A sanitizer build's settings reach the binary under test too.
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"})
     if (const char* value = std::getenv(name)) env[name] = value;
   for (const auto& name : call.unset) env.erase(name);
   for (const auto& [name, value] : call.env) env[name] = value;
