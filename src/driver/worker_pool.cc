@@ -1,20 +1,44 @@
 #include "driver/worker_pool.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <system_error>
 
 #include "core/memory.h"
 
-WorkerPool::WorkerPool(unsigned threads, AdaMode mode) : mode_(mode) {
-  if (threads > 1) {
-    threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) {
-      try {
-        threads_.emplace_back([this] { work(); });
-      } catch (const std::system_error&) {
-        break;  // the system gives no more threads: go on with those made
-      }
+namespace {
+
+// Linux grows a process's descriptor table by doubling it, and once threads
+// share the table each growth waits for a grace period of several
+// milliseconds. Growing it once, to the size the run may need, before any
+// thread starts avoids that wait.
+void grow_descriptor_table() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+  rlim_t wanted = limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur > 8192 ? 8192 : limit.rlim_cur;
+  int any = ::open("/", O_PATH | O_CLOEXEC);
+  if (any < 0 || wanted < 2) return;
+  int high = ::fcntl(any, F_DUPFD_CLOEXEC, static_cast<int>(wanted - 1));
+  if (high >= 0) ::close(high);
+  ::close(any);
+}
+
+}  // namespace
+
+WorkerPool::WorkerPool(unsigned threads, AdaMode mode) : mode_(mode), wanted_threads_(threads) {
+  if (threads <= 1) own_analyser_ = std::make_unique<Analyser>(mode_);
+}
+
+void WorkerPool::start() {
+  grow_descriptor_table();
+  threads_.reserve(wanted_threads_);
+  for (unsigned i = 0; i < wanted_threads_; ++i) {
+    try {
+      threads_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+      break;  // the system gives no more threads: go on with those made
     }
   }
   if (threads_.empty()) own_analyser_ = std::make_unique<Analyser>(mode_);
@@ -36,7 +60,8 @@ void WorkerPool::stop() {
 }
 
 void WorkerPool::submit(AnalysisJob& job) {
-  if (threads_.empty()) {
+  if (!own_analyser_ && threads_.empty()) start();
+  if (own_analyser_) {
     job.result = own_analyser_->analyse(job.source);
     job.done = true;
     return;
@@ -49,13 +74,13 @@ void WorkerPool::submit(AnalysisJob& job) {
 }
 
 bool WorkerPool::is_done(const AnalysisJob& job) {
-  if (threads_.empty()) return job.done;
+  if (own_analyser_) return job.done;
   std::lock_guard lock(mutex_);
   return job.done;
 }
 
 void WorkerPool::wait(const AnalysisJob& job) {
-  if (threads_.empty()) return;
+  if (own_analyser_) return;
   std::unique_lock lock(mutex_);
   job_done_.wait(lock, [&] { return job.done; });
 }

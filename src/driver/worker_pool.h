@@ -21,7 +21,8 @@ struct AnalysisJob {
 
 class WorkerPool {
  public:
-  // `threads` analysing threads; 1 means the caller's own thread only.
+  // `threads` analysing threads; 1 means the caller's own thread only. The
+  // threads start with the first job: a run that analyses nothing has none.
   WorkerPool(unsigned threads, AdaMode mode);
   // Jobs not started are dropped (their descriptors closed); the threads
   // finish the file in hand and end. Done once; the destructor does it too.
@@ -35,13 +36,14 @@ class WorkerPool {
   bool is_done(const AnalysisJob& job);
   void wait(const AnalysisJob& job);
 
-  size_t threads() const { return threads_.size(); }
 
  private:
+  void start();
   void work();
   AnalysisJob* next_job();
 
   const AdaMode mode_;
+  unsigned wanted_threads_;
   std::mutex mutex_;
   std::condition_variable job_ready_;
   std::condition_variable job_done_;
