@@ -19,6 +19,10 @@
    which reports "yacc stack overflow" and abandons the parse. */
 #define YYINITSTACKSIZE 500
 #define YYMAXDEPTH 400
+/* The stack comes from realloc: memory running out for it is the run's
+   allocation failure, not a stack overflow. */
+#include <cstdlib>
+#define realloc(block, size) parser_stack_realloc(block, size)
 %}
 
 /* The one declaration of the token codes: the scanner includes the header
