@@ -12,8 +12,14 @@
 #include "analysis/actions.h"
 #include "analysis/parser.h"
 #include "analysis/scanner.h"
+#include "driver/memory.h"
 
 #define YYSTYPE TokenValue
+/* The stacks come from the checked allocation: running out of memory for
+   them ends the run, it is not a "yacc stack overflow". The skeleton calls
+   realloc by name, after including <stdlib.h> itself (a no-op from here). */
+#include <cstdlib>
+#define realloc(block, size) checked_realloc(block, size)
 /* The first parse allocates 500 entries; every later growth is refused,
    which reports "yacc stack overflow" and abandons the parse. */
 #define YYINITSTACKSIZE 500

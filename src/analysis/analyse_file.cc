@@ -7,6 +7,7 @@
 #include "analysis/arena.h"
 #include "analysis/parser.h"
 #include "analysis/scanner.h"
+#include "driver/memory.h"
 #include "driver/messages.h"
 
 namespace {
@@ -25,6 +26,7 @@ FILE* open_regular_file(const char* file_name, int fd, struct stat& status) {
     return nullptr;
   }
   FILE* file = ::fdopen(fd, "r");
+  if (file == nullptr) fail_if_out_of_memory(sizeof(FILE));
   if (file == nullptr) ::close(fd);
   return file;
 }
