@@ -6,6 +6,7 @@
 #include "driver/application.h"
 #include "driver/command_line.h"
 #include "driver/memory.h"
+#include "driver/standard_descriptors.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ namespace {
 }  // namespace
 
 int main(int argc, char** argv) {
+  open_standard_descriptors();
   std::set_terminate(end_on_terminate);
   try {
     ToolkitApplication application(argc, argv);

@@ -67,6 +67,7 @@ CliResult run_vantlink(const CliCall& call) {
     ::close(out_pipe[0]);
     ::close(err_pipe[0]);
     if (!call.directory.empty() && change_directory(call.directory) != 0) ::_exit(126);
+    for (int fd : call.closed) ::close(fd);
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

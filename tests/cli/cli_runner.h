@@ -18,6 +18,7 @@ struct CliCall {
   std::vector<std::string> unset;          // removed from the base environment
   std::string directory;                   // working directory; empty: current
   int timeout_seconds = 60;
+  std::vector<int> closed;  // standard descriptors the binary starts without
 };
 
 // The base environment holds PATH, LC_ALL=C and KORVODIR=<build tree>.
