@@ -70,7 +70,8 @@ std::optional<std::vector<std::string>> read_directory_list(const char* path) {
   ssize_t length;
   while (errno = 0, (length = ::getline(&line, &capacity, file)) != -1) {
     if (length > 0 && line[length - 1] == '\n') --length;
-    lines.emplace_back(line, static_cast<size_t>(length));
+    // A name ends at a NUL byte, in the messages as well as for the system.
+    lines.emplace_back(line, ::strnlen(line, static_cast<size_t>(length)));
   }
   // getline reports a line it had no memory for as the end of the file.
   if (!std::feof(file)) fail_if_out_of_memory(std::max<size_t>(2 * capacity, 120));
