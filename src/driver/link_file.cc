@@ -30,14 +30,15 @@ int64_t parse_time(std::string_view text) {
 
 // The key and time of a "--file-info:" line (without its line end). The time
 // is the digits at the end of the line, with a "-" right after the key's ":"
-// for times written negative. False when no ":" separates key and time.
+// for times written negative; the byte before it separates it from the key,
+// whatever that byte is. False when the digits reach back to the prefix.
 bool parse_info_line(std::string_view line, std::string_view& key, int64_t& time) {
   size_t start = kInfoPrefix.size();
   size_t j = line.size();
   while (j > start && is_digit(line[j - 1])) --j;
   if (j > start + 1 && line[j - 1] == '-' && line[j - 2] == ':') --j;
-  // Here line[j..] is the time; line[j-1] must be the separator.
-  if (j <= start || line[j - 1] != ':') return false;
+  // Here line[j..] is the time and line[j-1] the separator.
+  if (j <= start) return false;
   key = line.substr(start, j - 1 - start);
   time = parse_time(line.substr(j));
   return true;

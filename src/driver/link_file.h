@@ -59,8 +59,10 @@ struct PreviousRecords {
 bool link_target_usable(const char* name);
 
 // Records of the link file `name`, in file order; empty when it cannot be
-// read. Lines may have any length. A "--file-info:" line with no ":" between
-// its key and its time is not a record, and the lines below it are dropped.
+// read. Lines may have any length. The key of a "--file-info:" line ends one
+// byte (normally ":") before the digits of its time; a line whose digits
+// reach back to the prefix is not a record, and the lines below it are
+// dropped.
 // A last line without its line end (a file cut short) is dropped with the
 // record it belongs to.
 PreviousRecords read_previous_link_file(const char* name);

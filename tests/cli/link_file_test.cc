@@ -213,6 +213,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "--file-info:src/a.ads:$\n\"src/a.ads\" First SPEC\n"
                      "--file-info:src/a.ads:7\n\"src/a.ads\" Second SPEC\n",
                      "--file-info:src/a.ads:1500000001\n\"src/a.ads\" First SPEC\n"},
+        HandEditCase{"BlankBeforeTime", "--file-info:src/a.ads $\n\"src/a.ads\" Old SPEC\n",
+                     "--file-info:src/a.ads:1500000001\n\"src/a.ads\" Old SPEC\n"},
         HandEditCase{"OtherTime", "--file-info:src/a.ads:1500000000\n\"src/a.ads\" Old SPEC\n", kFresh},
         HandEditCase{"LongLineKeptWhole", "--file-info:src/a.ads:$\n" + kLong,
                      "--file-info:src/a.ads:1500000001\n" + kLong},
