@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,13 @@ struct CliCall {
 
 // The base environment holds PATH, LC_ALL=C and KORVODIR=<build tree>.
 CliResult run_vantlink(const CliCall& call);
+
+class ScratchDir;
+
+// run_vantlink as an unprivileged user (uid 65534), so that permission bits
+// count even when the tests run as root; `scratch` is opened to everyone.
+// Nothing when privileges cannot be dropped.
+std::optional<CliResult> run_unprivileged(const CliCall& call, const ScratchDir& scratch);
 
 // A fresh directory under the system's temporary directory, removed by the
 // destructor.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -279,6 +280,98 @@ TEST(Replacement, CannotCreateInDirectory) {
   CliResult result = run_vantlink({{"-s", "missing/links.txt", "src"}, {}, {}, scratch.path()});
   EXPECT_EQ(result.status, 7);
   EXPECT_EQ(result.err, "Error : Can't open link file \"missing/links.txt\" for writting.\n");
+}
+
+// Who may write the link file: the same as when it was written in place.
+struct PermissionCase {
+  const char* name;
+  std::string link_name;      // relative to the scratch directory
+  mode_t link_mode;           // 0: no link file yet
+  mode_t directory_mode;      // of the directory that holds it
+  rlim_t file_size_limit;     // 0: none
+  int status;
+  std::string err;            // $ stands for the link-file name
+  bool replaced;              // the link file holds the new content
+  bool same_file;             // ... in the same file (rewritten in place)
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* out) { *out << c.name; }
+
+class LinkFilePermissions : public testing::TestWithParam<PermissionCase> {};
+
+TEST_P(LinkFilePermissions, AsTheUserMayWrite) {
+  const PermissionCase& c = GetParam();
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  make_directory(scratch / "out");
+  write_file(scratch / "src/a.ads", package("A"));
+  set_time(scratch / "src/a.ads", 1500000001);
+  const std::string old_text = "--file-info:old.ads:1\n\"old.ads\" Old SPEC\n";
+  const std::string path = scratch / c.link_name;
+  if (c.link_mode != 0) {
+    write_file(path, old_text);
+    ::chmod(path.c_str(), c.link_mode);
+  }
+  ::chmod((scratch / "out").c_str(), c.directory_mode);
+  struct stat before {};
+  ::stat(path.c_str(), &before);
+
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limit = saved;
+  if (c.file_size_limit != 0) limit.rlim_cur = c.file_size_limit;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::optional<CliResult> run =
+      run_unprivileged({{"-s", "-r", c.link_name, "src"}, {}, {}, scratch.path()}, scratch);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  if (!run) GTEST_SKIP() << "cannot run as an unprivileged user";
+
+  std::string err = c.err;
+  if (size_t at = err.find('$'); at != std::string::npos) err.replace(at, 1, c.link_name);
+  EXPECT_EQ(run->status, c.status);
+  EXPECT_EQ(run->err, err);
+  const std::string fresh = "--file-info:src/a.ads:1500000001\n\"src/a.ads\" A SPEC\n";
+  if (c.replaced) EXPECT_EQ(read_file(path), fresh);
+  if (!c.replaced && c.link_mode != 0 && c.file_size_limit == 0) EXPECT_EQ(read_file(path), old_text);
+  struct stat after {};
+  ::stat(path.c_str(), &after);
+  if (c.same_file) EXPECT_EQ(after.st_ino, before.st_ino);
+  if (c.link_mode != 0) EXPECT_EQ(after.st_mode & 07777, c.link_mode);
+  for (const char* directory : {".", "out"})
+    for (const auto& item : fs::directory_iterator(scratch / directory))
+      EXPECT_FALSE(item.path().filename().string().starts_with(".vantlink.")) << item.path();
+}
+
+const std::string kCannotOpen = "Error : Can't open link file \"$\" for writting.\n";
+const std::string kCannotWrite = "Error : Can't write link file \"$\".\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Replacement, LinkFilePermissions,
+    testing::Values(
+        // The test's user owns neither file nor directory; the directory is
+        // open to everyone unless said otherwise.
+        PermissionCase{"WritableReplaced", "out/links.txt", 0666, 0777, 0, 0, "", true, false},
+        PermissionCase{"ReadOnlyRefused", "out/links.txt", 0444, 0777, 0, 7, kCannotOpen, false,
+                       true},
+        PermissionCase{"OtherUsersFileRefused", "out/links.txt", 0644, 0777, 0, 7, kCannotOpen,
+                       false, true},
+        PermissionCase{"NewFileInClosedDirectoryRefused", "out/links.txt", 0, 0755, 0, 7,
+                       kCannotOpen, false, false},
+        PermissionCase{"ClosedDirectoryRewrittenInPlace", "out/links.txt", 0666, 0755, 0, 0, "",
+                       true, true},
+        PermissionCase{"ReadOnlyInClosedDirectoryRefused", "out/links.txt", 0444, 0755, 0, 7,
+                       kCannotOpen, false, true},
+        PermissionCase{"InPlaceWriteFailureReported", "out/links.txt", 0666, 0755, 20, 7,
+                       kCannotWrite, false, true}),
+    [](const testing::TestParamInfo<PermissionCase>& info) { return info.param.name; });
+
+TEST(Replacement, EmptyNameCannotBeOpened) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  CliResult result = run_vantlink({{"-s", "", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 7);
+  EXPECT_EQ(result.err, "Error : Can't open link file \"\" for writting.\n");
+  EXPECT_EQ(directory_listing(scratch.path()), std::vector<std::string>{"src"});
 }
 
 TEST(Replacement, SymbolicLinkStaysALink) {
