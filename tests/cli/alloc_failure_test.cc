@@ -3,16 +3,12 @@
 // status 9 (the scanner's own buffers: its fatal message and status 2),
 // leaving the previous link file byte for byte and no temporary file. A preloaded shim (alloc_shim.c) fails the N-th allocation after main
 // has started, alone or with every later one.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <regex>
-#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -25,11 +21,6 @@ namespace {
 
 constexpr time_t kLinkFileTime = 1600000000;  // after every source below
 constexpr int kTimeoutSeconds = 10;
-
-void set_time(const std::string& path, time_t seconds) {
-  timespec times[2] = {{seconds, 0}, {seconds, 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
-}
 
 struct Counts {
   int runs = 0;
@@ -56,16 +47,16 @@ class AllocationFailure : public testing::Test {
     write_file(s / "src/w.adb", "this is not Ada at all ;;\n");
     write_file(s / "lib/c.ads", "package C.D is end C.D;\n");
     write_file(s / "dirs.txt", "src\nlib\n");
-    set_time(s / "src/a.ads", 1500000001);
-    set_time(s / "src/b.adb", 1500000002);
-    set_time(s / "src/w.adb", 1500000003);
-    set_time(s / "lib/c.ads", 1500000004);
+    set_file_time(s / "src/a.ads", 1500000001);
+    set_file_time(s / "src/b.adb", 1500000002);
+    set_file_time(s / "src/w.adb", 1500000003);
+    set_file_time(s / "lib/c.ads", 1500000004);
     CliResult first = run_vantlink({{"-r", "links.txt", "@dirs.txt"}, {}, {}, s.path()});
     ASSERT_EQ(first.status, 0) << first.err;
     old_ = read_file(link_path());
     // Analysed again: one file without fault, one with a warning.
-    set_time(s / "src/b.adb", 1500000005);
-    set_time(s / "src/w.adb", 1500000006);
+    set_file_time(s / "src/b.adb", 1500000005);
+    set_file_time(s / "src/w.adb", 1500000006);
   }
 
   static void TearDownTestSuite() {
@@ -77,7 +68,7 @@ class AllocationFailure : public testing::Test {
 
   static void restore_link_file() {
     write_file(link_path(), old_);
-    set_time(link_path(), kLinkFileTime);
+    set_file_time(link_path(), kLinkFileTime);
   }
 
   static CliResult run(std::map<std::string, std::string> settings) {

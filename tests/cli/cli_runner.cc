@@ -126,6 +126,12 @@ void write_file(const std::string& path, const std::string& content) {
   if (!file) throw std::runtime_error("cannot write " + path);
 }
 
+void set_file_time(const std::string& path, long long seconds) {
+  timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+    throw std::runtime_error("utimensat " + path);
+}
+
 std::string read_file(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
   std::stringstream buffer;

@@ -46,5 +46,7 @@ class ScratchDir {
 };
 
 void write_file(const std::string& path, const std::string& content);
+// Sets the access and modification times of `path` to `seconds`.
+void set_file_time(const std::string& path, long long seconds);
 std::string read_file(const std::string& path);
 void make_directory(const std::string& path);

@@ -2,16 +2,13 @@
 // far as the descriptor limit allows, and are opened again beyond it. Either
 // way each file yields its own units and nothing else changes. A run started
 // with standard descriptors closed writes its messages nowhere else.
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -74,11 +71,6 @@ TEST(KeptDescriptors, SameResultAtAnyLimit) {
 
 // ---- standard descriptors closed at start ----
 
-void set_time(const std::string& path, time_t seconds) {
-  timespec times[2] = {{seconds, 0}, {seconds, 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
-}
-
 struct StreamRun {
   CliResult result;
   std::string link_file;
@@ -91,7 +83,7 @@ struct StreamRun {
 StreamRun run_with_closed(const ScratchDir& scratch, const std::string& previous,
                           std::vector<int> closed) {
   write_file(scratch / "links.txt", previous);
-  set_time(scratch / "links.txt", 1600000000);
+  set_file_time(scratch / "links.txt", 1600000000);
   std::string report = scratch / "stream-report";
   std::map<std::string, std::string> env = {{"LD_PRELOAD", STREAM_SHIM_PATH},
                                             {"STREAM_SHIM_REPORT", report}};
@@ -112,7 +104,7 @@ TEST(ClosedStandardDescriptors, MessagesGoNowhereElse) {
     write_file(scratch / ("src/p" + std::to_string(i) + ".ads"),
                "package P" + std::to_string(i) + " is end P" + std::to_string(i) + ";\n");
   write_file(scratch / "src/w.adb", "this is not Ada at all ;;\n");
-  set_time(scratch / "src/p0.ads", 1500000000);
+  set_file_time(scratch / "src/p0.ads", 1500000000);
   // p0.ads is reused; the others are analysed.
   const std::string previous = "--file-info:src/p0.ads:1500000000\n\"src/p0.ads\" P0 SPEC\n";
   StreamRun normal = run_with_closed(scratch, previous, {});
