@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -137,7 +138,8 @@ TEST_F(Incremental, StartDirectoryItselfWithRelativePaths) {
   }
 }
 
-// A time past 2038 is written as its low 32 bits, signed, and still matches.
+// A time past 2038 is written as its low 32 bits, signed, and still matches
+// (once the link file itself is dated later).
 TEST_F(Incremental, TimeBeyond2038) {
   set_time(src("a.ads"), 2208988800);  // 2040-01-01
   run();
@@ -147,8 +149,87 @@ TEST_F(Incremental, TimeBeyond2038) {
       "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n";
   EXPECT_EQ(link_file(), expected);
   rewrite_keeping_time(src("a.ads"), package("A2"));
+  set_time(link_path(), 2208988801);
   run();
   EXPECT_EQ(link_file(), expected);
+}
+
+// ---- an edit in the same second as the run that recorded the file ----
+
+struct RacyCase {
+  const char* name;
+  int file_after_link_file;  // seconds; negative: older than the link file
+  bool reused;
+};
+
+void PrintTo(const RacyCase& c, std::ostream* out) { *out << c.name; }
+
+class RacyReuse : public Incremental, public testing::WithParamInterface<RacyCase> {};
+
+// The edit keeps the file's time, as a second edit within the same second
+// does; only the link file's own time tells whether it may have come after.
+TEST_P(RacyReuse, OnlyFilesOlderThanTheLinkFileAreTrusted) {
+  constexpr time_t kLinkFileTime = 1600000000;
+  set_time(src("a.ads"), kLinkFileTime + GetParam().file_after_link_file);
+  run({"-s"});
+  rewrite_keeping_time(src("a.ads"), package("New_Name"));
+  set_time(link_path(), kLinkFileTime);
+  run({"-s"});
+  const std::string unit = GetParam().reused ? "A" : "New_Name";
+  EXPECT_NE(link_file().find("\"src/a.ads\" " + unit + " SPEC\n"), std::string::npos)
+      << link_file();
+  // The others, older, are reused as before.
+  EXPECT_NE(link_file().find("--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n"),
+            std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Incremental, RacyReuse,
+                         testing::Values(RacyCase{"SameSecond", 0, false},
+                                         RacyCase{"SecondBefore", -1, true},
+                                         RacyCase{"SecondAfter", 1, false},
+                                         RacyCase{"FarFuture", 400000000, false}),
+                         [](const testing::TestParamInfo<RacyCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// A file dated in the future is analysed on every run, and the link file is
+// still what a full analysis writes.
+TEST_F(Incremental, FutureFileAnalysedOnEveryRun) {
+  set_time(src("a.ads"), 4000000000);  // 2096
+  for (const char* name : {"Future_1", "Future_2", "Future_3"}) {
+    rewrite_keeping_time(src("a.ads"), package(name));
+    run({"-s"});
+    std::string incremental = link_file();
+    EXPECT_NE(incremental.find(std::string(" ") + name + " SPEC\n"), std::string::npos) << name;
+    CliResult full = run_vantlink({{"-s", "-r", "-f", "full.txt", "src"}, {}, {}, scratch_.path()});
+    EXPECT_EQ(full.status, 0);
+    EXPECT_EQ(incremental, read_file(scratch_ / "full.txt")) << name;
+  }
+}
+
+// Nothing changed in a real tree: every file is reused. A line added under
+// every record shows it, since only a reused record keeps its lines.
+TEST(NoChange, GnatRuntimeAnalysesNothing) {
+  const std::string runtime = "/usr/lib/gcc/x86_64-linux-gnu/12/adainclude";
+  if (!fs::is_directory(runtime)) GTEST_SKIP() << "no GNAT runtime sources";
+  ScratchDir scratch;
+  CliResult first = run_vantlink({{"-s", "links.txt", runtime}, {}, {}, scratch.path()});
+  ASSERT_EQ(first.status, 0) << first.err;
+  std::string marked;
+  size_t records = 0;
+  std::istringstream lines(read_file(scratch / "links.txt"));
+  for (std::string line; std::getline(lines, line);) {
+    marked += line + "\n";
+    if (line.starts_with("--file-info:")) {
+      marked += "-- reused\n";
+      ++records;
+    }
+  }
+  ASSERT_GT(records, 1000u);
+  write_file(scratch / "links.txt", marked);
+  CliResult again = run_vantlink({{"-s", "links.txt", runtime}, {}, {}, scratch.path()});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(read_file(scratch / "links.txt"), marked);
 }
 
 TEST_F(Incremental, LongDirectoryNamesAndLines) {
