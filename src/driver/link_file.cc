@@ -48,8 +48,9 @@ SavedLine* new_saved_line(PreviousRecords& records, const char* text, size_t len
   return &records.line_store.emplace_back(SavedLine{text, length, nullptr});
 }
 
-// The whole file and its modification time (the earliest possible when it
-// cannot be read); false when it cannot be read.
+// The whole file and its modification time (the earliest possible, so that
+// no record is trusted, when its status cannot be read); false when it
+// cannot be read.
 bool read_whole_file(const char* name, std::vector<char>& text, int64_t& modified) {
   int fd = ::open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
