@@ -1,11 +1,9 @@
 #include "analysis/actions.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "analysis/context.h"
-#include "analysis/parser.h"
 #include "core/memory.h"
 
 namespace {
@@ -41,12 +39,6 @@ CompilationUnit* record_unit(AnalysisContext* context, int32_t kind, uint32_t fl
 }
 
 }  // namespace
-
-void* parser_stack_realloc(void* block, size_t size) {
-  void* grown = std::realloc(block, size);
-  if (grown == nullptr) fail_allocation(size);
-  return grown;
-}
 
 const char* join_names(AnalysisContext* context, const char* left, const char* separator,
                        const char* right) {

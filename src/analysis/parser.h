@@ -3,14 +3,9 @@
 // non-zero when the parse was abandoned (after its warning).
 #pragma once
 
-#include <cstddef>
-
 struct AnalysisContext;
 
 int ac_yyparse(AnalysisContext* context);
-
-// realloc for the parser's stack; a failure is an allocation failure.
-void* parser_stack_realloc(void* block, size_t size);
 
 // Diagnoses "may not be Ada 95 compilable", whatever the reason.
 void ac_yyerror(AnalysisContext* context, const char* description);

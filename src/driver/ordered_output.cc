@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/memory.h"
@@ -18,7 +19,7 @@ size_t window_for(unsigned threads) {
 }  // namespace
 
 OrderedOutput::OrderedOutput(unsigned threads, AdaMode mode)
-    : window_(window_for(threads)), pool_(threads, mode) {
+    : window_(window_for(threads)), pool_(threads, mode, window_) {
   set_before_allocation_failure(print_before_allocation_failure, this);
 }
 
@@ -37,6 +38,7 @@ void OrderedOutput::message(Msg id, std::initializer_list<std::string_view> args
 void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
                             const std::shared_ptr<DIR>& directory) {
   while (files_in_flight_ >= window_) print_head();
+  pool_.start();
   Item& item = items_.emplace_back();
   item.entry = &entry;
   item.directory = directory;
@@ -64,8 +66,10 @@ void OrderedOutput::print_before_allocation_failure(void* self) {
   try {
     output.finish();
   } catch (const RunEnd& end) {
-    output.pool_.stop();
-    std::exit(static_cast<int>(end.status));
+    // As after any allocation failure, the exit handlers are skipped.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(static_cast<int>(end.status));
   }
   output.pool_.stop();
 }
@@ -90,6 +94,11 @@ void OrderedOutput::print_head() {
   entry.observed = {result.opened, result.opened ? result.modified : 0};
   for (const Diagnostic& diagnostic : result.diagnostics) report(diagnostic);
   if (result.fatal) {
+    if (result.fatal->status == ExitStatus::kOutOfMemory) {
+      // Ends as every allocation failure does; nothing queued behind it counts.
+      set_before_allocation_failure(nullptr, nullptr);
+      fail_allocation(result.fatal->size);
+    }
     print_fatal_end(*result.fatal);
     throw RunEnd{result.fatal->status};
   }

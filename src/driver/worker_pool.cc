@@ -27,11 +27,15 @@ void grow_descriptor_table() {
 
 }  // namespace
 
-WorkerPool::WorkerPool(unsigned threads, AdaMode mode) : mode_(mode), wanted_threads_(threads) {
+WorkerPool::WorkerPool(unsigned threads, AdaMode mode, size_t capacity)
+    : mode_(mode), wanted_threads_(threads) {
   if (threads <= 1) own_analyser_ = std::make_unique<Analyser>(mode_);
+  else ring_.resize(capacity);
 }
 
 void WorkerPool::start() {
+  if (own_analyser_ || started_) return;
+  started_ = true;
   grow_descriptor_table();
   threads_.reserve(wanted_threads_);
   for (unsigned i = 0; i < wanted_threads_; ++i) {
@@ -50,9 +54,10 @@ void WorkerPool::stop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
-    for (AnalysisJob* job : queue_)
+    for (; waiting_ > 0; --waiting_, first_ = (first_ + 1) % ring_.size()) {
+      AnalysisJob* job = ring_[first_];
       if (job->source.descriptor >= 0) ::close(job->source.descriptor);
-    queue_.clear();
+    }
   }
   job_ready_.notify_all();
   for (std::thread& thread : threads_)
@@ -60,7 +65,7 @@ void WorkerPool::stop() {
 }
 
 void WorkerPool::submit(AnalysisJob& job) {
-  if (!own_analyser_ && threads_.empty()) start();
+  start();
   if (own_analyser_) {
     job.result = own_analyser_->analyse(job.source);
     job.done = true;
@@ -68,7 +73,7 @@ void WorkerPool::submit(AnalysisJob& job) {
   }
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back(&job);
+    ring_[(first_ + waiting_++) % ring_.size()] = &job;
   }
   job_ready_.notify_one();
 }
@@ -87,10 +92,11 @@ void WorkerPool::wait(const AnalysisJob& job) {
 
 AnalysisJob* WorkerPool::next_job() {
   std::unique_lock lock(mutex_);
-  job_ready_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+  job_ready_.wait(lock, [this] { return stopping_ || waiting_ > 0; });
   if (stopping_) return nullptr;
-  AnalysisJob* job = queue_.front();
-  queue_.pop_front();
+  AnalysisJob* job = ring_[first_];
+  first_ = (first_ + 1) % ring_.size();
+  --waiting_;
   return job;
 }
 

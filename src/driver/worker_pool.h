@@ -5,7 +5,6 @@
 #pragma once
 
 #include <condition_variable>
-#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -21,15 +20,20 @@ struct AnalysisJob {
 
 class WorkerPool {
  public:
-  // `threads` analysing threads; 1 means the caller's own thread only. The
-  // threads start with the first job: a run that analyses nothing has none.
-  WorkerPool(unsigned threads, AdaMode mode);
+  // `threads` analysing threads; 1 means the caller's own thread only. At
+  // most `capacity` jobs wait at a time. The threads start with the first
+  // job: a run that analyses nothing has none.
+  WorkerPool(unsigned threads, AdaMode mode, size_t capacity);
   // Jobs not started are dropped (their descriptors closed); the threads
   // finish the file in hand and end. Done once; the destructor does it too.
   void stop();
   ~WorkerPool();
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
+
+  // Starts the threads if they are not running yet. Called before a job is
+  // made, so that no job waits for threads that failed to start.
+  void start();
 
   // `job` must stay where it is until it is done or the pool is gone.
   void submit(AnalysisJob& job);
@@ -38,7 +42,6 @@ class WorkerPool {
 
 
  private:
-  void start();
   void work();
   AnalysisJob* next_job();
 
@@ -47,7 +50,13 @@ class WorkerPool {
   std::mutex mutex_;
   std::condition_variable job_ready_;
   std::condition_variable job_done_;
-  std::deque<AnalysisJob*> queue_;
+  // Waiting jobs, in a ring allocated before the threads start: nothing is
+  // allocated with the mutex held, since running out of memory on the main
+  // thread prints the queue of results, which takes the mutex.
+  std::vector<AnalysisJob*> ring_;
+  size_t first_ = 0;
+  size_t waiting_ = 0;
+  bool started_ = false;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
   std::unique_ptr<Analyser> own_analyser_;  // when there is no thread
