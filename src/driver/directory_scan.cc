@@ -258,5 +258,6 @@ void process_directory(const std::string& name, Run& run, OrderedOutput& out) {
 
   if (!run.settings.silent) out.message(Msg::kCheckingDirectory, {name});
   for (SourceFileEntry* entry : entries) handle_entry(*entry, directory_text, listing, run, out);
+  out.flush();
   return_to_start(run, out);
 }

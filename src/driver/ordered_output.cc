@@ -12,8 +12,8 @@ namespace {
 // Enough files in flight that no worker waits for the main thread, few
 // enough that their descriptors and results stay a small part of the run.
 size_t window_for(unsigned threads) {
-  size_t window = 8 * static_cast<size_t>(threads);
-  return window < 16 ? 16 : window > 256 ? 256 : window;
+  size_t window = 32 * static_cast<size_t>(threads);
+  return window < 16 ? 16 : window > 512 ? 512 : window;
 }
 
 }  // namespace
@@ -37,7 +37,10 @@ void OrderedOutput::message(Msg id, std::initializer_list<std::string_view> args
 
 void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
                             const std::shared_ptr<DIR>& directory) {
-  while (files_in_flight_ >= window_) print_head();
+  // A full window is drained to half, so that the main thread wakes once
+  // for many files, not once per file.
+  if (files_in_flight_ >= window_)
+    while (files_in_flight_ > window_ / 2) print_head();
   pool_.start();
   Item& item = items_.emplace_back();
   item.entry = &entry;

@@ -42,6 +42,10 @@ class OrderedOutput {
   // Prints everything queued; ends the run at a fatal end.
   void finish();
 
+  // The files given so far are all handed to the threads: called when the
+  // main thread turns to other work (the next directory).
+  void flush() { pool_.flush(); }
+
   // Files in flight at most.
   size_t window() const { return window_; }
 

@@ -71,11 +71,26 @@ void WorkerPool::submit(AnalysisJob& job) {
     job.done = true;
     return;
   }
+  // Waking a thread costs more than a small file's analysis: a sleeping
+  // thread is woken once a few jobs wait for it.
+  constexpr size_t kBatch = 8;
+  bool wake;
   {
     std::lock_guard lock(mutex_);
     ring_[(first_ + waiting_++) % ring_.size()] = &job;
+    wake = idle_ > 0 && waiting_ >= kBatch;
   }
-  job_ready_.notify_one();
+  if (wake) job_ready_.notify_all();
+}
+
+void WorkerPool::flush() {
+  if (own_analyser_) return;
+  bool wake;
+  {
+    std::lock_guard lock(mutex_);
+    wake = idle_ > 0 && waiting_ > 0;
+  }
+  if (wake) job_ready_.notify_all();
 }
 
 bool WorkerPool::is_done(const AnalysisJob& job) {
@@ -86,13 +101,18 @@ bool WorkerPool::is_done(const AnalysisJob& job) {
 
 void WorkerPool::wait(const AnalysisJob& job) {
   if (own_analyser_) return;
+  flush();
   std::unique_lock lock(mutex_);
+  awaited_ = &job;
   job_done_.wait(lock, [&] { return job.done; });
+  awaited_ = nullptr;
 }
 
 AnalysisJob* WorkerPool::next_job() {
   std::unique_lock lock(mutex_);
+  ++idle_;
   job_ready_.wait(lock, [this] { return stopping_ || waiting_ > 0; });
+  --idle_;
   if (stopping_) return nullptr;
   AnalysisJob* job = ring_[first_];
   first_ = (first_ + 1) % ring_.size();
@@ -113,11 +133,13 @@ void WorkerPool::work() {
     } catch (const AllocationFailure& failure) {
       result.fatal = FatalEnd{ExitStatus::kOutOfMemory, nullptr, failure.size};
     }
+    bool awaited;
     {
       std::lock_guard lock(mutex_);
       job->result = std::move(result);
       job->done = true;
+      awaited = awaited_ == job;
     }
-    job_done_.notify_all();
+    if (awaited) job_done_.notify_one();
   }
 }

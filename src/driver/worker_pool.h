@@ -35,9 +35,13 @@ class WorkerPool {
   // made, so that no job waits for threads that failed to start.
   void start();
 
-  // `job` must stay where it is until it is done or the pool is gone.
+  // `job` must stay where it is until it is done or the pool is gone. Idle
+  // threads are woken for a few jobs at a time; flush() wakes them for
+  // whatever waits.
   void submit(AnalysisJob& job);
+  void flush();
   bool is_done(const AnalysisJob& job);
+  // Sleeps until `job` is done; only its end wakes the caller.
   void wait(const AnalysisJob& job);
 
 
@@ -56,6 +60,8 @@ class WorkerPool {
   std::vector<AnalysisJob*> ring_;
   size_t first_ = 0;
   size_t waiting_ = 0;
+  const AnalysisJob* awaited_ = nullptr;  // the job the caller sleeps on
+  unsigned idle_ = 0;                     // threads waiting for a job
   bool started_ = false;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
