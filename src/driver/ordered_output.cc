@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "core/memory.h"
 
@@ -66,6 +65,7 @@ void OrderedOutput::finish() {
 
 void OrderedOutput::print_before_allocation_failure(void* self) {
   auto& output = *static_cast<OrderedOutput*>(self);
+  if (output.printing_) return;
   try {
     output.finish();
   } catch (const RunEnd& end) {
@@ -83,6 +83,11 @@ void OrderedOutput::print_ready() {
 }
 
 void OrderedOutput::print_head() {
+  struct Printing {
+    bool& flag;
+    explicit Printing(bool& flag) : flag(flag) { flag = true; }
+    ~Printing() { flag = false; }
+  } printing(printing_);
   Item& item = items_.front();
   if (item.entry == nullptr) {
     report(*item.message);

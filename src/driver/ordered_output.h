@@ -57,8 +57,8 @@ class OrderedOutput {
     std::shared_ptr<DIR> directory;  // kept open while its files are read
   };
 
-  // Memory ran out on this thread: everything queued is printed, then the
-  // workers stop. A fatal end among them ends the process with its status.
+  // Memory ran out on this thread: everything queued is printed (unless it
+  // ran out while printing), then the workers stop. A fatal end among them ends the process with its status.
   static void print_before_allocation_failure(void* self);
 
   void print_ready();
@@ -66,6 +66,7 @@ class OrderedOutput {
 
   std::deque<Item> items_;
   size_t files_in_flight_ = 0;
+  bool printing_ = false;  // memory that runs out while printing prints no more
   size_t window_;
   WorkerPool pool_;  // after items_: stopped before they go
 };
