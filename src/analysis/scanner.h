@@ -20,3 +20,8 @@ int ac_yylex();
 
 // Makes `file` the input: drops buffered bytes, line 1, column 1, INITIAL.
 void scanner_restart(FILE* file);
+
+// Off by default. On, the scanner also returns what Ada 2022 adds: '[',
+// ']', '@' and the reserved word "parallel"; off, those are dropped bytes
+// and an identifier, as in Ada 95.
+void scanner_set_ada2022(bool on);

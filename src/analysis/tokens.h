@@ -40,6 +40,11 @@ struct TokenValue {
   T(KW_SYNCHRONIZED, 338) T(KW_SOME, 339) T(CHAR_LITERAL, 340)                \
   T(IDENTIFIER, 341) T(STRING_LITERAL, 342) T(NUMERIC_LITERAL, 343)
 
+// The reserved word that Ada 2022 adds; only the modern scanner returns it,
+// and only the Ada 2022 grammar (ada2022.y) knows it. The modern scanner
+// also returns '[', ']' and '@' as their own codes.
+#define ADA2022_TOKEN_TABLE(T) T(KW_PARALLEL, 344)
+
 // The generated parser defines these names as macros itself; only code
 // outside the parser sees them as enumerators.
 #ifndef YYERRCODE
@@ -49,6 +54,7 @@ enum TokenCode : int {
   BAR = '|',
 #define ADA_TOKEN_ENUM(name, code) name = code,
   ADA_TOKEN_TABLE(ADA_TOKEN_ENUM)
+  ADA2022_TOKEN_TABLE(ADA_TOKEN_ENUM)
 #undef ADA_TOKEN_ENUM
 };
 #endif
