@@ -137,6 +137,13 @@ Un répertoire du même nom existe peut-être
         <translation>%1:%2:%3: Avertissement, ce fichier n'est peut-être pas compilable en Ada 95.
 </translation>
     </message>
+    <message>
+        <source>%1:%2:%3: Warning, this file may not be Ada 2022 compilable.
+</source>
+        <comment>%1 is a file name, %2 and %3 line and column numbers</comment>
+        <translation>%1:%2:%3: Avertissement, ce fichier n'est peut-être pas compilable en Ada 2022.
+</translation>
+    </message>
 </context>
 <context>
     <name>Message</name>

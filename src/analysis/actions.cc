@@ -163,6 +163,11 @@ void report_not_ada95() {
          {current_file_name(), std::to_string(ac_yylineno), std::to_string(ac_yycolumn)});
 }
 
+void report_not_ada2022() {
+  report(Msg::kNotAda2022,
+         {current_file_name(), std::to_string(ac_yylineno), std::to_string(ac_yycolumn)});
+}
+
 int32_t nesting_depth() { return depth; }
 int32_t nesting_entry_count() { return entry_count; }
 

@@ -42,8 +42,9 @@ void position_last_unit(const TokenValue& end);
 void begin_subunit(const char* parent);
 void end_subunit();
 
-// The warning printed for any syntax error or stack overflow.
+// The warning printed for any syntax error or stack overflow, by grammar.
 void report_not_ada95();
+void report_not_ada2022();
 
 // For tests: what a completed parse must leave balanced.
 int32_t nesting_depth();

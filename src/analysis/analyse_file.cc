@@ -31,20 +31,24 @@ FILE* open_regular_file(const char* file_name, int fd, struct stat& status) {
 
 }  // namespace
 
-FileAnalysis analyse_open_file(FILE* file, const char* file_name) {
+FileAnalysis analyse_open_file(FILE* file, const char* file_name, AdaVersion version) {
   // Nothing an abandoned parse left behind may reach this file.
   reset_recogniser();
   set_current_file_name(file_name);
+  bool ada2022 = version == AdaVersion::kAda2022;
+  scanner_set_ada2022(ada2022);
   scanner_restart(file);
   set_nesting_depth(0);
-  bool accepted = ac_yyparse() == 0;
+  bool accepted = (ada2022 ? ac_y22parse() : ac_yyparse()) == 0;
   CompilationUnit* units = take_unit_list();
   arena_reset();
-  ac_yylval = TokenValue{};  // its text was in the arena
+  ac_yylval = TokenValue{};  // their texts were in the arena
+  ac_y22lval = TokenValue{};
   return {units, accepted};
 }
 
-CompilationUnit* analyse_file(const char* file_name, FileTime* observed, int descriptor) {
+CompilationUnit* analyse_file(const char* file_name, FileTime* observed, int descriptor,
+                              AdaVersion version) {
   struct stat status;
   FILE* file = open_regular_file(file_name, descriptor, status);
   if (file == nullptr) {
@@ -54,7 +58,7 @@ CompilationUnit* analyse_file(const char* file_name, FileTime* observed, int des
   }
   // The time recorded for the file is the one of the bytes actually read.
   if (observed != nullptr) *observed = FileTime{true, status.st_mtime};
-  FileAnalysis analysis = analyse_open_file(file, file_name);
+  FileAnalysis analysis = analyse_open_file(file, file_name, version);
   std::fclose(file);
   return analysis.units;
 }

@@ -40,6 +40,8 @@ const MessageDef kMessages[] = {
      "%1 is a file name, %2 a line number", kErr},
     {"Warning", "%1:%2:%3: Warning, this file may not be Ada 95 compilable.\n",
      "%1 is a file name, %2 and %3 line and column numbers", kErr},
+    {"Warning", "%1:%2:%3: Warning, this file may not be Ada 2022 compilable.\n",
+     "%1 is a file name, %2 and %3 line and column numbers", kErr},
     {"Message", "Warning: Duplicate directory on command line (ignored): \"%1\"\n",
      "%1 is a directory name", kOut},
     {"Message", "Checking directory \"%1\" ...\n", "%1 is a directory name", kOut},

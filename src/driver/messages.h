@@ -27,6 +27,7 @@ enum class Msg {
   kLineEndInName,
   kOperatorAtLibraryLevel,
   kNotAda95,
+  kNotAda2022,
   kDuplicateDirectory,
   kCheckingDirectory,
   kFileCreated,
