@@ -89,8 +89,12 @@ basic_declaration
     | body_stub
     ;
 
+/* GNAT does not reserve "parallel" yet, and code written for it may use
+   the word as a name; where the word is also a name, "(" after it begins a
+   chunk specification. */
 identifier
     : IDENTIFIER
+    | KW_PARALLEL
     ;
 
 defining_identifier_list

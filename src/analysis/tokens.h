@@ -40,9 +40,10 @@ struct TokenValue {
   T(KW_SYNCHRONIZED, 338) T(KW_SOME, 339) T(CHAR_LITERAL, 340)                \
   T(IDENTIFIER, 341) T(STRING_LITERAL, 342) T(NUMERIC_LITERAL, 343)
 
-// The reserved word that Ada 2022 adds; only the modern scanner returns it,
-// and only the Ada 2022 grammar (ada2022.y) knows it. The modern scanner
-// also returns '[', ']' and '@' as their own codes.
+// The reserved word that Ada 2022 adds; only the modern scanner returns it
+// (with its text, since the grammar also takes it for a name), and only the
+// Ada 2022 grammar (ada2022.y) knows it. The modern scanner also returns
+// '[', ']' and '@' as their own codes.
 #define ADA2022_TOKEN_TABLE(T) T(KW_PARALLEL, 344)
 
 // The generated parser defines these names as macros itself; only code

@@ -29,10 +29,12 @@ UnitSeen view_of(const CompilationUnit& unit) {
   return view;
 }
 
-std::vector<std::string> warning_positions(const std::string& diagnostics) {
-  static const std::regex warning(std::string(kSourceName) +
-                                  ":([0-9]+):([0-9]+): Warning, this file may not be Ada 95 "
-                                  "compilable\\.\n");
+// The warning of the grammar the file was analysed with.
+std::vector<std::string> warning_positions(const std::string& diagnostics, AdaVersion version) {
+  const std::regex warning(std::string(kSourceName) +
+                           ":([0-9]+):([0-9]+): Warning, this file may not be Ada " +
+                           (version == AdaVersion::kAda2022 ? "2022" : "95") +
+                           " compilable\\.\n");
   std::vector<std::string> positions;
   for (std::sregex_iterator it(diagnostics.begin(), diagnostics.end(), warning), end; it != end;
        ++it)
@@ -42,7 +44,7 @@ std::vector<std::string> warning_positions(const std::string& diagnostics) {
 
 }  // namespace
 
-AnalysisSeen analyse_source(std::string_view source) {
+AnalysisSeen analyse_source(std::string_view source, AdaVersion version) {
   std::string path = scratch_path("source.ada");
   write_bytes(path, source);
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -52,7 +54,7 @@ AnalysisSeen analyse_source(std::string_view source) {
     return seen;
   }
   testing::internal::CaptureStderr();
-  FileAnalysis analysis = analyse_open_file(file, kSourceName);
+  FileAnalysis analysis = analyse_open_file(file, kSourceName, version);
   seen.diagnostics = testing::internal::GetCapturedStderr();
   std::fclose(file);
   std::remove(path.c_str());
@@ -60,7 +62,7 @@ AnalysisSeen analyse_source(std::string_view source) {
   for (const CompilationUnit* unit = analysis.units; unit != nullptr; unit = unit->next)
     seen.units.push_back(view_of(*unit));
   release_unit_list(analysis.units);
-  seen.warnings = warning_positions(seen.diagnostics);
+  seen.warnings = warning_positions(seen.diagnostics, version);
   return seen;
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/analyse_file.h"
+
 struct UnitSeen {
   std::string full_name;
   std::string kind;  // kind text
@@ -25,7 +27,8 @@ struct AnalysisSeen {
   bool accepted = false;
   std::vector<UnitSeen> units;
   std::string diagnostics;  // everything printed on standard error
-  // "line:column" of each "may not be Ada 95 compilable" warning.
+  // "line:column" of each "may not be Ada 95 compilable" warning (or "Ada
+  // 2022", the warning of the modern analysis).
   std::vector<std::string> warnings;
 };
 
@@ -33,7 +36,8 @@ struct AnalysisSeen {
 constexpr const char* kSourceName = "unit.ada";
 
 // Writes `source` to a scratch file and analyses it as kSourceName.
-AnalysisSeen analyse_source(std::string_view source);
+AnalysisSeen analyse_source(std::string_view source,
+                            AdaVersion version = AdaVersion::kAda95);
 
 // "full_name KIND" of each unit, for compact comparisons.
 std::vector<std::string> unit_summaries(const AnalysisSeen& seen);

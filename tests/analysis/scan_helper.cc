@@ -63,6 +63,7 @@ std::string token_name(int code) {
   case value:                       \
     return #name;
     ADA_TOKEN_TABLE(ADA_TOKEN_NAME)
+    ADA2022_TOKEN_TABLE(ADA_TOKEN_NAME)
 #undef ADA_TOKEN_NAME
     case 0:
       return "END_OF_INPUT";
