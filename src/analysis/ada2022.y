@@ -6,6 +6,9 @@
    "name (values)"); the analysis only needs the units, not the meaning. The
    build checks the automaton (run_byacc.cmake); each expected conflict is a
    real ambiguity of the language that the yacc default settles as Ada does.
+   Operator precedence is declared rather than spelled out level by level,
+   and the most frequent symbols skip their unit rules: this parser reads
+   whole files where the Ada 95 one gives up early, and must not be slower.
 
    The actions are the recogniser calls of the Ada 95 grammar (actions.h),
    unchanged: only program units enter and leave, and only library units
@@ -43,6 +46,15 @@
 %token CHAR_LITERAL 340  IDENTIFIER 341  STRING_LITERAL 342  NUMERIC_LITERAL 343
 /* The one word Ada 2022 reserves beyond those. */
 %token KW_PARALLEL 344
+
+/* The logical, adding and multiplying operators by precedence (4.5),
+   lowest first: an expression and a simple expression are one rule each
+   instead of a rule per level, which halves the reductions of every
+   operand. Relations are not associative and need no precedence. */
+%left KW_AND KW_OR KW_XOR
+%left '+' '-' '&'
+%nonassoc UNARY_ADDING
+%left '*' '/' KW_MOD KW_REM
 
 %start compilation
 
@@ -480,13 +492,16 @@ proper_body
    component, a slice, a call, a conversion or a constrained subtype; a
    qualified expression is a name too. */
 
+/* A direct name is its identifier token itself: one reduction less for
+   each of the most frequent symbols; likewise below. */
 name
-    : simple_name
+    : IDENTIFIER
+    | KW_PARALLEL
     | operator_symbol
     | character_literal_name
     | '@'
     | name '(' value_list ')'               { $$.text = $1.text; }
-    | name '.' simple_name                  { $$.text = join_names($1.text, ".", $3.text); }
+    | name '.' identifier                  { $$.text = join_names($1.text, ".", $3.text); }
     | name '.' character_literal_name       { $$.text = join_names($1.text, ".", $3.text); }
     | name '.' operator_symbol              { $$.text = join_names($1.text, ".", $3.text); }
     | name '.' KW_ALL                       { $$.text = join_names($1.text, ".", "all"); }
@@ -495,19 +510,17 @@ name
     | name '\'' bracket_aggregate
     ;
 
-simple_name
-    : identifier                            { $$.text = $1.text; }
-    ;
-
 subtype_mark
-    : simple_name
-    | subtype_mark '.' simple_name          { $$.text = join_names($1.text, ".", $3.text); }
+    : IDENTIFIER
+    | KW_PARALLEL
+    | subtype_mark '.' identifier          { $$.text = join_names($1.text, ".", $3.text); }
     | subtype_mark '\'' attribute_designator
     ;
 
 compound_name
-    : simple_name                           { $$.text = $1.text; }
-    | compound_name '.' simple_name         { $$.text = join_names($1.text, ".", $3.text); }
+    : IDENTIFIER
+    | KW_PARALLEL
+    | compound_name '.' identifier         { $$.text = join_names($1.text, ".", $3.text); }
     ;
 
 character_literal_name
@@ -531,14 +544,17 @@ attribute_designator
    boxes, iterated associations and, as the only value, a conditional,
    quantified or declare expression. */
 
+/* An expression stands for itself, not through value: the most frequent
+   value takes one reduction less. */
 value_list
-    : value
+    : expression
+    | value
+    | value_list ',' expression
     | value_list ',' value
     ;
 
 value
-    : expression
-    | discrete_with_range
+    : discrete_with_range
     | choice_list ARROW expression
     | choice_list ARROW BOX
     | BOX
@@ -578,25 +594,18 @@ bracket_aggregate
 
 /* 4.4 Expressions */
 
+/* A relation, or logical operators between relations. */
 expression
-    : relation
-    | expression logical_operator relation
-    ;
-
-logical_operator
-    : KW_AND
-    | KW_OR
-    | KW_XOR
-    | KW_AND KW_THEN
-    | KW_OR KW_ELSE
-    ;
-
-relation
     : simple_expression
     | simple_expression relational_operator simple_expression
     | simple_expression KW_IN membership_choice_list
     | simple_expression KW_NOT KW_IN membership_choice_list
     | raise_expression
+    | expression KW_AND expression
+    | expression KW_OR expression
+    | expression KW_XOR expression
+    | expression KW_AND KW_THEN expression %prec KW_AND
+    | expression KW_OR KW_ELSE expression %prec KW_OR
     ;
 
 relational_operator
@@ -619,46 +628,34 @@ membership_choice
     | range
     ;
 
+/* A factor, or operators between simple expressions (4.4, 4.5). A name
+   stands for itself here, not through primary: the most frequent operand
+   takes one reduction less. */
 simple_expression
-    : term
-    | unary_adding_operator term
-    | simple_expression binary_adding_operator term
-    ;
-
-unary_adding_operator
-    : '+'
-    | '-'
-    ;
-
-binary_adding_operator
-    : '+'
-    | '-'
-    | '&'
-    ;
-
-term
-    : factor
-    | term multiplying_operator factor
-    ;
-
-multiplying_operator
-    : '*'
-    | '/'
-    | KW_MOD
-    | KW_REM
-    ;
-
-factor
-    : primary
+    : name
+    | other_primary
     | primary EXPON primary
     | KW_ABS primary
     | KW_NOT primary
+    | '+' simple_expression %prec UNARY_ADDING
+    | '-' simple_expression %prec UNARY_ADDING
+    | simple_expression '+' simple_expression
+    | simple_expression '-' simple_expression
+    | simple_expression '&' simple_expression
+    | simple_expression '*' simple_expression
+    | simple_expression '/' simple_expression
+    | simple_expression KW_MOD simple_expression
+    | simple_expression KW_REM simple_expression
     ;
 
 primary
+    : name
+    | other_primary
+    ;
+
+other_primary
     : NUMERIC_LITERAL
     | KW_NULL
-    | name
     | allocator
     | parenthesized_primary
     | bracket_aggregate
@@ -867,9 +864,10 @@ iterator_filter_option
     | KW_WHEN expression
     ;
 
+/* "C in 1 .. 4", a chunk parameter with its range, reads as a membership
+   test: an expression covers both forms. */
 chunk_specification
-    : simple_expression
-    | identifier KW_IN discrete_range
+    : expression
     ;
 
 procedural_iterator
@@ -1152,9 +1150,9 @@ task_declaration
     ;
 
 task_specification
-    : KW_TASK simple_name aspect_option task_definition_option
+    : KW_TASK identifier aspect_option task_definition_option
         { enter_unit($2.text, UNIT_DECLARATION | UNIT_TASK); }
-    | KW_TASK KW_TYPE simple_name discriminant_part_option aspect_option task_definition_option
+    | KW_TASK KW_TYPE identifier discriminant_part_option aspect_option task_definition_option
         { enter_unit($3.text, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK); }
     ;
 
@@ -1185,7 +1183,7 @@ task_body_start
     ;
 
 task_body
-    : KW_TASK KW_BODY simple_name aspect_option KW_IS task_body_start declarative_part
+    : KW_TASK KW_BODY identifier aspect_option KW_IS task_body_start declarative_part
           handled_sequence_of_statements KW_END end_name_option ';'
         { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_TASK, $11); }
     ;
@@ -1197,8 +1195,8 @@ protected_declaration
     ;
 
 protected_specification
-    : KW_PROTECTED simple_name aspect_option KW_IS interface_prefix_option protected_definition
-    | KW_PROTECTED KW_TYPE simple_name discriminant_part_option aspect_option KW_IS
+    : KW_PROTECTED identifier aspect_option KW_IS interface_prefix_option protected_definition
+    | KW_PROTECTED KW_TYPE identifier discriminant_part_option aspect_option KW_IS
           interface_prefix_option protected_definition
     ;
 
@@ -1240,7 +1238,7 @@ protected_body_start
     ;
 
 protected_body
-    : KW_PROTECTED KW_BODY simple_name aspect_option KW_IS protected_body_start
+    : KW_PROTECTED KW_BODY identifier aspect_option KW_IS protected_body_start
           protected_operation_item_list KW_END end_name_option ';'
         { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, $10); }
     ;
@@ -1287,8 +1285,8 @@ accept_statement
     ;
 
 accept_header
-    : KW_ACCEPT simple_name formal_part_option
-    | KW_ACCEPT simple_name '(' expression ')' formal_part_option
+    : KW_ACCEPT identifier formal_part_option
+    | KW_ACCEPT identifier '(' expression ')' formal_part_option
     ;
 
 requeue_statement
@@ -1411,8 +1409,8 @@ body_stub
     : subprogram_specification_is KW_SEPARATE aspect_option ';'
         { finish_unit(KIND_BODY, entry_flags() | UNIT_BODY_PART | UNIT_STUB, $4); }
     | KW_PACKAGE KW_BODY compound_name aspect_option KW_IS KW_SEPARATE aspect_option ';'
-    | KW_TASK KW_BODY simple_name aspect_option KW_IS KW_SEPARATE aspect_option ';'
-    | KW_PROTECTED KW_BODY simple_name aspect_option KW_IS KW_SEPARATE aspect_option ';'
+    | KW_TASK KW_BODY identifier aspect_option KW_IS KW_SEPARATE aspect_option ';'
+    | KW_PROTECTED KW_BODY identifier aspect_option KW_IS KW_SEPARATE aspect_option ';'
     ;
 
 /* 11 Exceptions */
@@ -1472,14 +1470,14 @@ generic_formal_declaration
           formal_derived_tail ';'
     | KW_TYPE identifier discriminant_part_option type_completion formal_type_end ';'
     | KW_WITH formal_subprogram_specification subprogram_default_option aspect_option ';'
-    | KW_WITH KW_PACKAGE simple_name KW_IS KW_NEW name aspect_option ';'
+    | KW_WITH KW_PACKAGE identifier KW_IS KW_NEW name aspect_option ';'
     | use_clause
     | pragma
     ;
 
 /* Formal subprograms name no unit: nothing enters the recogniser. */
 formal_subprogram_specification
-    : KW_PROCEDURE simple_name formal_part_option
+    : KW_PROCEDURE identifier formal_part_option
     | KW_FUNCTION designator formal_part_option KW_RETURN return_subtype
     ;
 
@@ -1612,13 +1610,10 @@ component_clause_list
 
 %%
 
-/* The scanner sets the Ada 95 parser's token value; this parser keeps its
-   own, so each token's value is handed over here. */
-int ac_y22lex() {
-  int code = ac_yylex();
-  ac_y22lval = ac_yylval;
-  return code;
-}
+/* This parser's own name for the scanner, which fills ac_y22lval when the
+   analysis says so (scanner_set_token_value): copying each value over from
+   ac_yylval right after the scanner stored it stalls on the stores. */
+int ac_y22lex() { return ac_yylex(); }
 
 /* Whatever went wrong, the user sees one warning with the position of the
    token that did not fit. */

@@ -37,6 +37,7 @@ FileAnalysis analyse_open_file(FILE* file, const char* file_name, AdaVersion ver
   set_current_file_name(file_name);
   bool ada2022 = version == AdaVersion::kAda2022;
   scanner_set_ada2022(ada2022);
+  scanner_set_token_value(ada2022 ? &ac_y22lval : &ac_yylval);
   scanner_restart(file);
   set_nesting_depth(0);
   bool accepted = (ada2022 ? ac_y22parse() : ac_yyparse()) == 0;

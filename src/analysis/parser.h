@@ -11,8 +11,8 @@ int ac_yyparse();
 void ac_yyerror(const char* description);
 
 // The same for the Ada 2022 grammar, which needs the modern scanner; its
-// warning says "Ada 2022". Its token value is its own: ac_y22lex hands each
-// one over from the scanner's.
+// warning says "Ada 2022". Its token value is its own, which the scanner
+// must be set to fill.
 int ac_y22parse();
 int ac_y22lex();
 void ac_y22error(const char* description);

@@ -15,6 +15,10 @@ extern int ac_yyprevleng;
 // it onto its value stack; scanner-only programs define it themselves.
 extern TokenValue ac_yylval;
 
+// Where the scanner puts each token's value: ac_yylval unless a parser with
+// a value of its own says otherwise.
+void scanner_set_token_value(TokenValue* value);
+
 // Next token code; 0 at end of input.
 int ac_yylex();
 
