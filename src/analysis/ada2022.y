@@ -99,6 +99,16 @@ basic_declaration
     | exception_declaration
     | generic_declaration
     | body_stub
+    | overriding_indicator overridable_declaration
+    ;
+
+/* What an overriding indicator may stand before (8.3.1); never a library
+   unit. A body is accepted here too, in place of declarative_item. */
+overridable_declaration
+    : subprogram_declaration
+    | subprogram_body
+    | unit_renaming_declaration
+    | body_stub
     ;
 
 /* GNAT does not reserve "parallel" yet, and code written for it may use
@@ -902,7 +912,7 @@ handled_sequence_of_statements
 
 statements_with_handlers
     : sequence_of_statements
-    | sequence_of_statements KW_EXCEPTION exception_handler_list
+    | sequence_of_statements KW_EXCEPTION pragma_list exception_handler_list
     ;
 
 end_name_option
@@ -967,7 +977,6 @@ subprogram_specification
     | KW_FUNCTION designator formal_part_option KW_RETURN return_subtype
         { enter_unit($2.text, UNIT_FUNCTION); }
     | KW_FUNCTION designator                { enter_unit($2.text, UNIT_FUNCTION); }
-    | overriding_indicator subprogram_specification
     ;
 
 overriding_indicator
@@ -1222,6 +1231,7 @@ protected_operation_declaration_list
 
 protected_operation_declaration
     : subprogram_declaration
+    | overriding_indicator subprogram_declaration
     | entry_declaration
     | aspect_clause
     | pragma
@@ -1247,6 +1257,7 @@ protected_operation_item_list
     : /* empty */
     | protected_operation_item_list subprogram_declaration
     | protected_operation_item_list subprogram_body
+    | protected_operation_item_list overriding_indicator overridable_declaration
     | protected_operation_item_list entry_body
     | protected_operation_item_list aspect_clause
     | protected_operation_item_list pragma
