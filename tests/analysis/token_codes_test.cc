@@ -19,10 +19,10 @@ std::map<std::string, int> codes_in_tokens_h() {
   return codes;
 }
 
-// Every "#define NAME CODE" of the header byacc wrote.
-std::map<std::string, int> codes_in_parser_header() {
-  std::ifstream header(VL_TOKEN_DEFINES);
-  EXPECT_TRUE(header) << VL_TOKEN_DEFINES;
+// Every "#define NAME CODE" of a header byacc wrote.
+std::map<std::string, int> codes_in_parser_header(const char* path = VL_TOKEN_DEFINES) {
+  std::ifstream header(path);
+  EXPECT_TRUE(header) << path;
   static const std::regex define("#define ([A-Z_]+) ([0-9]+)");
   std::map<std::string, int> codes;
   std::smatch match;
@@ -35,6 +35,19 @@ TEST(TokenCodes, ParserHeaderMatchesTokenTable) {
   std::map<std::string, int> parser = codes_in_parser_header();
   parser.erase("YYERRCODE");
   EXPECT_EQ(parser, codes_in_tokens_h());
+}
+
+// The Ada 2022 parser knows one word more, and a precedence that is no
+// token the scanner returns.
+TEST(TokenCodes, Ada2022ParserHeaderMatchesBothTables) {
+  std::map<std::string, int> parser = codes_in_parser_header(VL_TOKEN_DEFINES_2022);
+  parser.erase("YYERRCODE");
+  parser.erase("UNARY_ADDING");
+  std::map<std::string, int> scanner = codes_in_tokens_h();
+#define ADD_TOKEN(name, code) scanner[#name] = code;
+  ADA2022_TOKEN_TABLE(ADD_TOKEN)
+#undef ADD_TOKEN
+  EXPECT_EQ(parser, scanner);
 }
 
 TEST(TokenCodes, TableCoversTheRangeWithoutGaps) {
