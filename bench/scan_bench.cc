@@ -14,13 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "analysis/arena.h"
-#include "analysis/scanner.h"
-
-// The parser owns the token value; this program has the scanner alone.
-TokenValue ac_yylval;
+#include "analysis/context.h"
 
 namespace {
+
+// The scanner of one analysis context, as an analysing thread has it.
+AnalysisContext context(AdaMode::kAda95);
+TokenValue value;
+
+int next_token() { return ac_yylex(&value, &context); }
 
 namespace fs = std::filesystem;
 
@@ -56,11 +58,11 @@ Pass scan_all(const std::vector<std::string>& files) {
   for (const std::string& name : files) {
     FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) continue;
-    scanner_restart(file);
-    while (ac_yylex() != 0) ++pass.tokens;
+    context.scanner.restart(file);
+    while (next_token() != 0) ++pass.tokens;
     pass.bytes += static_cast<uint64_t>(std::ftell(file));
     std::fclose(file);
-    arena_reset();
+    context.arena.reset();
   }
   pass.cpu_seconds = cpu_now() - cpu_start;
   pass.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -75,8 +77,8 @@ double scan_long_line(size_t bytes) {
   std::fwrite(line.data(), 1, line.size(), file);
   std::rewind(file);
   double start = cpu_now();
-  scanner_restart(file);
-  while (ac_yylex() != 0) {
+  context.scanner.restart(file);
+  while (next_token() != 0) {
   }
   double seconds = cpu_now() - start;
   std::fclose(file);

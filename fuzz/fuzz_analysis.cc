@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string>
 
-#include "analysis/analyse_file.h"
-#include "analysis/arena.h"
+#include "analysis/analysis.h"
+#include "analysis/context.h"
 
 namespace {
 
@@ -35,6 +35,7 @@ constexpr char kFixedSource[] =
     "procedure Sub is begin if True then null; end if; end Sub;\n";
 
 int memory_file = -1;
+Analyser* analyser = nullptr;  // one for every input, as a worker thread has
 std::string expected;  // the fixed file's records in a fresh process
 
 // A fresh stream over `size` bytes of `data`, read like any source file.
@@ -68,11 +69,11 @@ std::string describe(const FileAnalysis& analysis) {
 
 std::string analyse_bytes(const uint8_t* data, size_t size, const char* name) {
   FILE* file = open_bytes(data, size);
-  FileAnalysis analysis = analyse_open_file(file, name);
+  FileAnalysis analysis = analyser->analyse_stream(file, name, "/fixed/directory");
   std::fclose(file);
   std::string seen = describe(analysis);
   release_unit_list(analysis.units);
-  if (arena_bytes_in_use() != 0) std::abort();  // the arena is per file
+  if (analyser->context().arena.bytes_in_use() != 0) std::abort();  // the arena is per file
   return seen;
 }
 
@@ -86,7 +87,7 @@ std::string analyse_fixed_file() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   memory_file = ::memfd_create("vantlink-fuzz", MFD_CLOEXEC);
   if (memory_file < 0) std::abort();
-  set_current_directory_text("/fixed/directory");
+  analyser = new Analyser;
   expected = analyse_fixed_file();
   if (expected.rfind("accepted\n", 0) != 0 || expected.find("Fixed.Sub") == std::string::npos) {
     std::fprintf(stderr, "the fixed file does not give its records:\n%s", expected.c_str());

@@ -1,7 +1,8 @@
 /* The grammar of Ada 95 (with a few later words) that the analysis parses:
    an LALR(1) grammar for byacc, in this rule order and without precedence
-   declarations. The build checks the automaton (1046 states, 46 shift/reduce
-   and 2 reduce/reduce conflicts); the conflicts around the reserved words that
+   declarations. byacc checks the conflicts declared below and the build checks
+   the whole automaton (1046 states, 46 shift/reduce and 2 reduce/reduce
+   conflicts); the conflicts around the reserved words that
    may also be identifiers are resolved the yacc way on purpose.
 
    The actions only name things and tell the recogniser (actions.h) where units
@@ -14,13 +15,14 @@
 #include "analysis/scanner.h"
 
 #define YYSTYPE TokenValue
-/* The first parse allocates 500 entries; every later growth is refused,
+/* Each parse allocates 500 entries when it starts; every growth is refused,
    which reports "yacc stack overflow" and abandons the parse. */
 #define YYINITSTACKSIZE 500
 #define YYMAXDEPTH 400
 %}
 
-/* Token codes are fixed: the scanner returns the same numbers (tokens.h). */
+/* The one declaration of the token codes: the scanner includes the header
+   byacc writes from these lines. */
 %token DOT_DOT 257  LT_LT 258  BOX 259  LT_EQ 260  EXPON 261
 %token NOT_EQ 262  GT_GT 263  GT_EQ 264  ASSIGN 265  ARROW 266
 /* The 69 reserved words of Ada 95, then four later ones. */
@@ -42,6 +44,15 @@
 %token CHAR_LITERAL 340  IDENTIFIER 341  STRING_LITERAL 342  NUMERIC_LITERAL 343
 
 %start compilation
+
+/* Reentrant: all state is in the analysis context the parser is given. */
+%pure-parser
+%parse-param { AnalysisContext* context }
+%lex-param { AnalysisContext* context }
+
+/* The conflicts around the reserved words that may be identifiers. */
+%expect 46
+%expect-rr 2
 
 %%
 
@@ -472,12 +483,12 @@ simple_name
 
 compound_name
     : simple_name                           { $$.text = $1.text; }
-    | compound_name '.' simple_name         { $$.text = join_names($1.text, ".", $3.text); }
+    | compound_name '.' simple_name         { $$.text = join_names(context, $1.text, ".", $3.text); }
     ;
 
 with_name_list
-    : compound_name                         { $$.names = with_name($1.text, nullptr); }
-    | with_name_list ',' compound_name      { $$.names = with_name($3.text, $1.names); }
+    : compound_name                         { $$.names = with_name(context, $1.text, nullptr); }
+    | with_name_list ',' compound_name      { $$.names = with_name(context, $3.text, $1.names); }
     ;
 
 character_literal_name
@@ -504,14 +515,14 @@ value
     ;
 
 selected_component
-    : name '.' simple_name                  { $$.text = join_names($1.text, ".", $3.text); }
-    | name '.' character_literal_name       { $$.text = join_names($1.text, ".", $3.text); }
-    | name '.' operator_symbol              { $$.text = join_names($1.text, ".", $3.text); }
-    | name '.' KW_ALL                       { $$.text = join_names($1.text, ".", "all"); }
+    : name '.' simple_name                  { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' character_literal_name       { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' operator_symbol              { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' KW_ALL                       { $$.text = join_names(context, $1.text, ".", "all"); }
     ;
 
 attribute
-    : name '\'' attribute_designator        { $$.text = join_names($1.text, "'", $3.text); }
+    : name '\'' attribute_designator        { $$.text = join_names(context, $1.text, "'", $3.text); }
     ;
 
 attribute_designator
@@ -819,18 +830,18 @@ goto_statement
 
 subprogram_declaration
     : subprogram_specification ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_DECLARATION, $2); }
-    | subprogram_instantiation ';'          { position_last_unit($2); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION, $2); }
+    | subprogram_instantiation ';'          { position_last_unit(context, $2); }
     | subprogram_specification_is KW_ABSTRACT ';'
-        { finish_unit(KIND_BODY, entry_flags() | UNIT_ABSTRACT, $3); }
+        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_ABSTRACT, $3); }
     ;
 
 subprogram_specification
     : KW_PROCEDURE compound_name formal_part_option
-        { enter_unit($2.text, UNIT_PROCEDURE); take_pending_with_names(); }
+        { enter_unit(context, $2.text, UNIT_PROCEDURE); take_pending_with_names(context); }
     | KW_FUNCTION designator formal_part_option KW_RETURN name
-        { enter_unit($2.text, UNIT_FUNCTION); }
-    | KW_FUNCTION designator                { enter_unit($2.text, UNIT_FUNCTION); }
+        { enter_unit(context, $2.text, UNIT_FUNCTION); }
+    | KW_FUNCTION designator                { enter_unit(context, $2.text, UNIT_FUNCTION); }
     ;
 
 designator
@@ -877,7 +888,7 @@ subprogram_specification_is
 subprogram_body
     : subprogram_specification KW_IS declarative_part handled_sequence_of_statements KW_END
           end_designator_option ';'
-        { finish_unit(KIND_PROC, entry_flags() | UNIT_BODY_PART, $7); }
+        { finish_unit(context, KIND_PROC, entry_flags(context) | UNIT_BODY_PART, $7); }
     ;
 
 procedure_call_statement
@@ -885,8 +896,8 @@ procedure_call_statement
     ;
 
 package_declaration
-    : package_specification ';'             { position_last_unit($2); }
-    | package_instantiation ';'             { position_last_unit($2); }
+    : package_specification ';'             { position_last_unit(context, $2); }
+    | package_instantiation ';'             { position_last_unit(context, $2); }
     ;
 
 aspect_option
@@ -896,12 +907,12 @@ aspect_option
 
 /* $-2 is the compound_name of "package Name [with Aspect] is". */
 package_specification_start
-    : /* empty */                           { enter_unit($-2.text, 0); }
+    : /* empty */                           { enter_unit(context, $-2.text, 0); }
     ;
 
 package_specification_end
     : /* empty */
-        { record_and_leave(KIND_SPEC, UNIT_DECLARATION | UNIT_PACKAGE); }
+        { record_and_leave(context, KIND_SPEC, UNIT_DECLARATION | UNIT_PACKAGE); }
     ;
 
 package_specification
@@ -923,13 +934,13 @@ end_compound_name_option
 /* $-1 is the name of "package body Name is"; likewise for tasks and
    protected bodies below. */
 package_body_start
-    : /* empty */                           { enter_unit($-1.text, 0); }
+    : /* empty */                           { enter_unit(context, $-1.text, 0); }
     ;
 
 package_body
     : KW_PACKAGE KW_BODY compound_name KW_IS package_body_start declarative_part
           package_body_statements_option KW_END end_compound_name_option ';'
-        { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_PACKAGE, $10); }
+        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PACKAGE, $10); }
     ;
 
 package_body_statements_option
@@ -978,15 +989,15 @@ renaming_declaration
 
 unit_renaming_declaration
     : KW_PACKAGE compound_name renames_part ';'
-        { enter_unit($2.text, 0);
-          finish_unit(KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $4, $3.text); }
+        { enter_unit(context, $2.text, 0);
+          finish_unit(context, KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $4, $3.text); }
     | subprogram_specification renames_part ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_DECLARATION | UNIT_RENAMING, $3, $2.text); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION | UNIT_RENAMING, $3, $2.text); }
     | generic_formal_part KW_PACKAGE compound_name renames_part ';'
-        { enter_unit($3.text, 0);
-          finish_unit(KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $5, $4.text); }
+        { enter_unit(context, $3.text, 0);
+          finish_unit(context, KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $5, $4.text); }
     | generic_formal_part subprogram_specification renames_part ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
               $4, $3.text); }
     ;
 
@@ -995,14 +1006,14 @@ renames_part
     ;
 
 task_declaration
-    : task_specification ';'                { leave_unit(); }
+    : task_specification ';'                { leave_unit(context); }
     ;
 
 task_specification
     : KW_TASK simple_name task_definition_option
-        { enter_unit($2.text, UNIT_DECLARATION | UNIT_TASK); }
+        { enter_unit(context, $2.text, UNIT_DECLARATION | UNIT_TASK); }
     | KW_TASK KW_TYPE simple_name discriminant_part_option task_definition_option
-        { enter_unit($3.text, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK); }
+        { enter_unit(context, $3.text, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK); }
     ;
 
 task_definition_option
@@ -1017,13 +1028,13 @@ task_private_option
     ;
 
 task_body_start
-    : /* empty */                           { enter_unit($-1.text, UNIT_BODY_PART | UNIT_TASK); }
+    : /* empty */                           { enter_unit(context, $-1.text, UNIT_BODY_PART | UNIT_TASK); }
     ;
 
 task_body
     : KW_TASK KW_BODY simple_name KW_IS task_body_start declarative_part
           handled_sequence_of_statements KW_END end_designator_option ';'
-        { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_TASK, $10); }
+        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_TASK, $10); }
     ;
 
 protected_declaration
@@ -1036,13 +1047,13 @@ protected_specification
     ;
 
 protected_definition_start
-    : /* empty */                           { open_protected_definition(); }
+    : /* empty */                           { open_protected_definition(context); }
     ;
 
 protected_definition
     : KW_IS protected_definition_start protected_operation_declaration_list
           protected_private_option KW_END end_designator_option
-        { close_protected_definition(); }
+        { close_protected_definition(context); }
     ;
 
 protected_private_option
@@ -1057,7 +1068,7 @@ protected_operation_declaration_list
 
 protected_operation_declaration
     : entry_declaration
-    | subprogram_specification ';'          { leave_unit(); }
+    | subprogram_specification ';'          { leave_unit(context); }
     | representation_clause
     | pragma
     ;
@@ -1073,13 +1084,13 @@ protected_element_declaration
     ;
 
 protected_body_start
-    : /* empty */                           { enter_unit($-1.text, UNIT_PROTECTED); }
+    : /* empty */                           { enter_unit(context, $-1.text, UNIT_PROTECTED); }
     ;
 
 protected_body
     : KW_PROTECTED KW_BODY simple_name KW_IS protected_body_start protected_operation_body_list
           KW_END end_designator_option ';'
-        { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, $9); }
+        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, $9); }
     ;
 
 protected_operation_body_list
@@ -1090,7 +1101,7 @@ protected_operation_body_list
 protected_operation_body
     : entry_body
     | subprogram_body
-    | subprogram_specification ';'          { leave_unit(); }
+    | subprogram_specification ';'          { leave_unit(context); }
     ;
 
 entry_declaration_list
@@ -1227,7 +1238,7 @@ context_clause
 
 with_clause
     : limited_option private_option KW_WITH with_name_list ';'
-        { add_pending_with_names($4.names); }
+        { add_pending_with_names(context, $4.names); }
     ;
 
 use_clause_or_pragma_list
@@ -1248,12 +1259,12 @@ library_unit
 
 /* $0 is the parent name of "separate (Parent)". */
 subunit_parent_mark
-    : /* empty */                           { begin_subunit($0.text); }
+    : /* empty */                           { begin_subunit(context, $0.text); }
     ;
 
 subunit
     : KW_SEPARATE '(' compound_name subunit_parent_mark ')' proper_body_of_subunit
-        { end_subunit(); }
+        { end_subunit(context); }
     ;
 
 proper_body_of_subunit
@@ -1267,7 +1278,7 @@ body_stub
     : KW_TASK KW_BODY simple_name KW_IS KW_SEPARATE ';'
     | KW_PACKAGE KW_BODY compound_name KW_IS KW_SEPARATE ';'
     | subprogram_specification KW_IS KW_SEPARATE ';'
-        { finish_unit(KIND_BODY, entry_flags() | UNIT_BODY_PART | UNIT_STUB, $4); }
+        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_BODY_PART | UNIT_STUB, $4); }
     | KW_PROTECTED KW_BODY simple_name KW_IS KW_SEPARATE ';'
     ;
 
@@ -1310,8 +1321,8 @@ requeue_statement
 
 generic_declaration
     : generic_formal_part subprogram_specification ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_GENERIC | UNIT_DECLARATION, $3); }
-    | generic_formal_part package_specification ';' { position_last_unit($3); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION, $3); }
+    | generic_formal_part package_specification ';' { position_last_unit(context, $3); }
     ;
 
 generic_formal_part
@@ -1364,13 +1375,13 @@ generic_derived_type_definition
 
 subprogram_instantiation
     : subprogram_specification KW_IS generic_actual_part
-        { record_and_leave(KIND_SPEC, entry_flags() | UNIT_INSTANCE | UNIT_BODY_PART); }
+        { record_and_leave(context, KIND_SPEC, entry_flags(context) | UNIT_INSTANCE | UNIT_BODY_PART); }
     ;
 
 package_instantiation
     : KW_PACKAGE compound_name aspect_option KW_IS generic_actual_part
-        { enter_unit($2.text, 0);
-          record_and_leave(KIND_SPEC, UNIT_INSTANCE | UNIT_PACKAGE); }
+        { enter_unit(context, $2.text, 0);
+          record_and_leave(context, KIND_SPEC, UNIT_INSTANCE | UNIT_PACKAGE); }
     ;
 
 generic_actual_part
@@ -1414,4 +1425,4 @@ code_statement
 
 /* Whatever went wrong, the user sees one warning with the position of the
    token that did not fit. */
-void ac_yyerror(const char*) { report_not_ada95(); }
+void ac_yyerror(AnalysisContext* context, const char*) { report_not_ada95(context); }

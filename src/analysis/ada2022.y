@@ -23,9 +23,11 @@
 /* The same stacks and the same refusal to grow as the Ada 95 parser. */
 #define YYINITSTACKSIZE 500
 #define YYMAXDEPTH 400
+/* The one scanner, under this parser's prefix. */
+#define ac_y22lex ac_yylex
 %}
 
-/* Token codes are fixed: the scanner returns the same numbers (tokens.h). */
+/* The codes of the Ada 95 grammar, which the scanner returns (tokens.h). */
 %token DOT_DOT 257  LT_LT 258  BOX 259  LT_EQ 260  EXPON 261
 %token NOT_EQ 262  GT_GT 263  GT_EQ 264  ASSIGN 265  ARROW 266
 %token KW_ABORT 267  KW_ABS 268  KW_ABSTRACT 269  KW_ACCEPT 270  KW_ACCESS 271
@@ -57,6 +59,15 @@
 %left '*' '/' KW_MOD KW_REM
 
 %start compilation
+
+/* Reentrant: all state is in the analysis context the parser is given. */
+%pure-parser
+%parse-param { AnalysisContext* context }
+%lex-param { AnalysisContext* context }
+
+/* The ambiguities of the language listed in CMakeLists.txt. */
+%expect 6
+%expect-rr 0
 
 %%
 
@@ -511,11 +522,11 @@ name
     | character_literal_name
     | '@'
     | name '(' value_list ')'               { $$.text = $1.text; }
-    | name '.' identifier                  { $$.text = join_names($1.text, ".", $3.text); }
-    | name '.' character_literal_name       { $$.text = join_names($1.text, ".", $3.text); }
-    | name '.' operator_symbol              { $$.text = join_names($1.text, ".", $3.text); }
-    | name '.' KW_ALL                       { $$.text = join_names($1.text, ".", "all"); }
-    | name '\'' attribute_designator        { $$.text = join_names($1.text, "'", $3.text); }
+    | name '.' identifier                  { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' character_literal_name       { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' operator_symbol              { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' KW_ALL                       { $$.text = join_names(context, $1.text, ".", "all"); }
+    | name '\'' attribute_designator        { $$.text = join_names(context, $1.text, "'", $3.text); }
     | name '\'' parenthesized_primary
     | name '\'' bracket_aggregate
     ;
@@ -523,14 +534,14 @@ name
 subtype_mark
     : IDENTIFIER
     | KW_PARALLEL
-    | subtype_mark '.' identifier          { $$.text = join_names($1.text, ".", $3.text); }
+    | subtype_mark '.' identifier          { $$.text = join_names(context, $1.text, ".", $3.text); }
     | subtype_mark '\'' attribute_designator
     ;
 
 compound_name
     : IDENTIFIER
     | KW_PARALLEL
-    | compound_name '.' identifier         { $$.text = join_names($1.text, ".", $3.text); }
+    | compound_name '.' identifier         { $$.text = join_names(context, $1.text, ".", $3.text); }
     ;
 
 character_literal_name
@@ -959,24 +970,24 @@ return_subtype_indication
 
 subprogram_declaration
     : subprogram_specification aspect_option ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_DECLARATION, $3); }
-    | subprogram_instantiation aspect_option ';' { position_last_unit($3); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION, $3); }
+    | subprogram_instantiation aspect_option ';' { position_last_unit(context, $3); }
     | subprogram_specification_is KW_ABSTRACT aspect_option ';'
-        { finish_unit(KIND_BODY, entry_flags() | UNIT_ABSTRACT, $4); }
+        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_ABSTRACT, $4); }
     /* A null procedure is recorded as a declaration, as GNAT does. */
     | subprogram_specification_is KW_NULL aspect_option ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_DECLARATION, $4); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION, $4); }
     /* An expression function is never a library unit. */
-    | subprogram_specification_is parenthesized_primary aspect_option ';' { leave_unit(); }
-    | subprogram_specification_is bracket_aggregate aspect_option ';' { leave_unit(); }
+    | subprogram_specification_is parenthesized_primary aspect_option ';' { leave_unit(context); }
+    | subprogram_specification_is bracket_aggregate aspect_option ';' { leave_unit(context); }
     ;
 
 subprogram_specification
     : KW_PROCEDURE compound_name formal_part_option
-        { enter_unit($2.text, UNIT_PROCEDURE); take_pending_with_names(); }
+        { enter_unit(context, $2.text, UNIT_PROCEDURE); take_pending_with_names(context); }
     | KW_FUNCTION designator formal_part_option KW_RETURN return_subtype
-        { enter_unit($2.text, UNIT_FUNCTION); }
-    | KW_FUNCTION designator                { enter_unit($2.text, UNIT_FUNCTION); }
+        { enter_unit(context, $2.text, UNIT_FUNCTION); }
+    | KW_FUNCTION designator                { enter_unit(context, $2.text, UNIT_FUNCTION); }
     ;
 
 overriding_indicator
@@ -1043,24 +1054,24 @@ mode
 subprogram_body
     : subprogram_specification_is declarative_part handled_sequence_of_statements KW_END
           end_name_option ';'
-        { finish_unit(KIND_PROC, entry_flags() | UNIT_BODY_PART, $6); }
+        { finish_unit(context, KIND_PROC, entry_flags(context) | UNIT_BODY_PART, $6); }
     ;
 
 /* 7.1 Packages */
 
 package_declaration
-    : package_specification ';'             { position_last_unit($2); }
-    | package_instantiation aspect_option ';' { position_last_unit($3); }
+    : package_specification ';'             { position_last_unit(context, $2); }
+    | package_instantiation aspect_option ';' { position_last_unit(context, $3); }
     ;
 
 /* $-2 is the compound_name of "package Name [aspects] is". */
 package_specification_start
-    : /* empty */                           { enter_unit($-2.text, 0); }
+    : /* empty */                           { enter_unit(context, $-2.text, 0); }
     ;
 
 package_specification_end
     : /* empty */
-        { record_and_leave(KIND_SPEC, UNIT_DECLARATION | UNIT_PACKAGE); }
+        { record_and_leave(context, KIND_SPEC, UNIT_DECLARATION | UNIT_PACKAGE); }
     ;
 
 package_specification
@@ -1082,13 +1093,13 @@ end_compound_name_option
 /* $-2 is the name of "package body Name [aspects] is"; likewise for tasks
    and protected bodies below. */
 package_body_start
-    : /* empty */                           { enter_unit($-2.text, 0); }
+    : /* empty */                           { enter_unit(context, $-2.text, 0); }
     ;
 
 package_body
     : KW_PACKAGE KW_BODY compound_name aspect_option KW_IS package_body_start
           declarative_part package_body_statements_option KW_END end_compound_name_option ';'
-        { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_PACKAGE, $11); }
+        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PACKAGE, $11); }
     ;
 
 package_body_statements_option
@@ -1136,15 +1147,15 @@ object_renaming_declaration
 
 unit_renaming_declaration
     : KW_PACKAGE compound_name renames_part aspect_option ';'
-        { enter_unit($2.text, 0);
-          finish_unit(KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $5, $3.text); }
+        { enter_unit(context, $2.text, 0);
+          finish_unit(context, KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $5, $3.text); }
     | subprogram_specification renames_part aspect_option ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_DECLARATION | UNIT_RENAMING, $4, $2.text); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION | UNIT_RENAMING, $4, $2.text); }
     | generic_formal_part KW_PACKAGE compound_name renames_part aspect_option ';'
-        { enter_unit($3.text, 0);
-          finish_unit(KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $6, $4.text); }
+        { enter_unit(context, $3.text, 0);
+          finish_unit(context, KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $6, $4.text); }
     | generic_formal_part subprogram_specification renames_part aspect_option ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
               $5, $3.text); }
     ;
 
@@ -1155,14 +1166,14 @@ renames_part
 /* 9.1 Tasks */
 
 task_declaration
-    : task_specification ';'                { leave_unit(); }
+    : task_specification ';'                { leave_unit(context); }
     ;
 
 task_specification
     : KW_TASK identifier aspect_option task_definition_option
-        { enter_unit($2.text, UNIT_DECLARATION | UNIT_TASK); }
+        { enter_unit(context, $2.text, UNIT_DECLARATION | UNIT_TASK); }
     | KW_TASK KW_TYPE identifier discriminant_part_option aspect_option task_definition_option
-        { enter_unit($3.text, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK); }
+        { enter_unit(context, $3.text, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK); }
     ;
 
 task_definition_option
@@ -1188,13 +1199,13 @@ task_item_list
     ;
 
 task_body_start
-    : /* empty */                           { enter_unit($-2.text, UNIT_BODY_PART | UNIT_TASK); }
+    : /* empty */                           { enter_unit(context, $-2.text, UNIT_BODY_PART | UNIT_TASK); }
     ;
 
 task_body
     : KW_TASK KW_BODY identifier aspect_option KW_IS task_body_start declarative_part
           handled_sequence_of_statements KW_END end_name_option ';'
-        { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_TASK, $11); }
+        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_TASK, $11); }
     ;
 
 /* 9.4 Protected units */
@@ -1210,13 +1221,13 @@ protected_specification
     ;
 
 protected_definition_start
-    : /* empty */                           { open_protected_definition(); }
+    : /* empty */                           { open_protected_definition(context); }
     ;
 
 protected_definition
     : protected_definition_start protected_operation_declaration_list
           protected_private_option KW_END end_name_option
-        { close_protected_definition(); }
+        { close_protected_definition(context); }
     ;
 
 protected_private_option
@@ -1244,13 +1255,13 @@ protected_element_declaration_list
     ;
 
 protected_body_start
-    : /* empty */                           { enter_unit($-2.text, UNIT_PROTECTED); }
+    : /* empty */                           { enter_unit(context, $-2.text, UNIT_PROTECTED); }
     ;
 
 protected_body
     : KW_PROTECTED KW_BODY identifier aspect_option KW_IS protected_body_start
           protected_operation_item_list KW_END end_name_option ';'
-        { finish_unit(KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, $10); }
+        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, $10); }
     ;
 
 protected_operation_item_list
@@ -1379,7 +1390,7 @@ compilation_item
     ;
 
 with_clause
-    : with_keywords with_name_list ';'      { add_pending_with_names($2.names); }
+    : with_keywords with_name_list ';'      { add_pending_with_names(context, $2.names); }
     ;
 
 with_keywords
@@ -1390,8 +1401,8 @@ with_keywords
     ;
 
 with_name_list
-    : compound_name                         { $$.names = with_name($1.text, nullptr); }
-    | with_name_list ',' compound_name      { $$.names = with_name($3.text, $1.names); }
+    : compound_name                         { $$.names = with_name(context, $1.text, nullptr); }
+    | with_name_list ',' compound_name      { $$.names = with_name(context, $3.text, $1.names); }
     ;
 
 library_item
@@ -1407,18 +1418,18 @@ library_item
 /* 10.1.3 Subunits; $0 is the parent name of "separate (Parent)". */
 
 subunit_parent_mark
-    : /* empty */                           { begin_subunit($0.text); }
+    : /* empty */                           { begin_subunit(context, $0.text); }
     ;
 
 subunit
     : KW_SEPARATE '(' compound_name subunit_parent_mark ')' proper_body
-        { end_subunit(); }
+        { end_subunit(context); }
     ;
 
 /* Aspects may stand before "is", as in the bodies. */
 body_stub
     : subprogram_specification_is KW_SEPARATE aspect_option ';'
-        { finish_unit(KIND_BODY, entry_flags() | UNIT_BODY_PART | UNIT_STUB, $4); }
+        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_BODY_PART | UNIT_STUB, $4); }
     | KW_PACKAGE KW_BODY compound_name aspect_option KW_IS KW_SEPARATE aspect_option ';'
     | KW_TASK KW_BODY identifier aspect_option KW_IS KW_SEPARATE aspect_option ';'
     | KW_PROTECTED KW_BODY identifier aspect_option KW_IS KW_SEPARATE aspect_option ';'
@@ -1460,8 +1471,8 @@ raise_statement
 
 generic_declaration
     : generic_formal_part subprogram_specification aspect_option ';'
-        { finish_unit(KIND_SPEC, entry_flags() | UNIT_GENERIC | UNIT_DECLARATION, $4); }
-    | generic_formal_part package_specification ';' { position_last_unit($3); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION, $4); }
+    | generic_formal_part package_specification ';' { position_last_unit(context, $3); }
     ;
 
 generic_formal_part
@@ -1531,13 +1542,13 @@ formal_type_definition
 
 subprogram_instantiation
     : subprogram_specification_is generic_actual_part
-        { record_and_leave(KIND_SPEC, entry_flags() | UNIT_INSTANCE | UNIT_BODY_PART); }
+        { record_and_leave(context, KIND_SPEC, entry_flags(context) | UNIT_INSTANCE | UNIT_BODY_PART); }
     ;
 
 package_instantiation
     : KW_PACKAGE compound_name aspect_option KW_IS generic_actual_part
-        { enter_unit($2.text, 0);
-          record_and_leave(KIND_SPEC, UNIT_INSTANCE | UNIT_PACKAGE); }
+        { enter_unit(context, $2.text, 0);
+          record_and_leave(context, KIND_SPEC, UNIT_INSTANCE | UNIT_PACKAGE); }
     ;
 
 generic_actual_part
@@ -1621,11 +1632,6 @@ component_clause_list
 
 %%
 
-/* This parser's own name for the scanner, which fills ac_y22lval when the
-   analysis says so (scanner_set_token_value): copying each value over from
-   ac_yylval right after the scanner stored it stalls on the stores. */
-int ac_y22lex() { return ac_yylex(); }
-
 /* Whatever went wrong, the user sees one warning with the position of the
    token that did not fit. */
-void ac_y22error(const char*) { report_not_ada2022(); }
+void ac_y22error(AnalysisContext* context, const char*) { report_not_ada2022(context); }

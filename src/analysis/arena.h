@@ -5,14 +5,30 @@
 
 #include <cstddef>
 
-// Copies `length` bytes into the arena and ends them with NUL.
-char* arena_copy(const char* text, size_t length);
+class Arena {
+ public:
+  Arena() = default;
+  ~Arena();
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
 
-// `left`, `separator` and `right` joined into one new arena string.
-char* arena_join(const char* left, const char* separator, const char* right);
+  // Copies `length` bytes into the arena and ends them with NUL.
+  char* copy(const char* text, size_t length);
 
-// Releases everything copied since the last reset (keeps the first block).
-void arena_reset();
+  // `left`, `separator` and `right` joined into one new string.
+  char* join(const char* left, const char* separator, const char* right);
 
-// Bytes currently handed out, for tests.
-size_t arena_bytes_in_use();
+  // Releases everything copied since the last reset (keeps the first block).
+  void reset();
+
+  // Bytes currently handed out, for tests.
+  size_t bytes_in_use() const { return bytes_in_use_; }
+
+ private:
+  struct Block;
+  char* allocate(size_t length);
+
+  Block* first_ = nullptr;  // kept across resets
+  Block* current_ = nullptr;
+  size_t bytes_in_use_ = 0;
+};

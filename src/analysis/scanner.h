@@ -1,31 +1,49 @@
-// The scanner's input and position counters, shared with the parser's
-// diagnostics and the per-file driver.
+// The scanner of one analysis context: flex's reentrant state, the position
+// counters the diagnostics read, and the failure that ends a run.
 #pragma once
 
 #include <cstdio>
 
 #include "analysis/tokens.h"
 
-extern FILE* ac_yyin;
-extern int ac_yylineno;
-extern int ac_yycolumn;
-extern int ac_yyprevleng;
+struct AnalysisContext;
 
-// The value of the token just returned. Defined by the parser, which shifts
-// it onto its value stack; scanner-only programs define it themselves.
-extern TokenValue ac_yylval;
+class Scanner {
+ public:
+  explicit Scanner(AnalysisContext& context);
+  ~Scanner();
+  Scanner(const Scanner&) = delete;
+  Scanner& operator=(const Scanner&) = delete;
 
-// Where the scanner puts each token's value: ac_yylval unless a parser with
-// a value of its own says otherwise.
-void scanner_set_token_value(TokenValue* value);
+  // Makes `file` the input: drops buffered bytes, line 1, column 1, INITIAL,
+  // no failure. A scanner that failed is made afresh first.
+  void restart(FILE* file);
 
-// Next token code; 0 at end of input.
-int ac_yylex();
+  // The flex state may be left half-way by an exception: made afresh at the
+  // next restart.
+  void discard() { discarded_ = true; }
 
-// Makes `file` the input: drops buffered bytes, line 1, column 1, INITIAL.
-void scanner_restart(FILE* file);
+  // Set when the input failed (a read error, a buffer that cannot be made or
+  // grow): flex's own message. From then on the scanner returns end of input.
+  const char* failure = nullptr;
 
-// Off by default. On, the scanner also returns what Ada 2022 adds: '[',
-// ']', '@' and the reserved word "parallel"; off, those are dropped bytes
-// and an identifier, as in Ada 95.
-void scanner_set_ada2022(bool on);
+  int line = 1;
+  int column = 1;
+  int previous_length = 0;
+  int state_before_comment = 0;  // where a comment began (see ada.l)
+
+ private:
+  friend int ac_yylex(TokenValue* value, AnalysisContext* context);
+  void make();
+  void destroy();
+
+  AnalysisContext& context_;
+  void* flex_ = nullptr;  // yyscan_t
+  bool discarded_ = false;
+};
+
+// Next token code, 0 at end of input; writes the position (and the text of a
+// token that has one) into `value`. Any pure parser over this scanner calls
+// it with its context: a grammar with another prefix maps its own name onto
+// this one (`#define <prefix>lex ac_yylex` in its prologue).
+int ac_yylex(TokenValue* value, AnalysisContext* context);

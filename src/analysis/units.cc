@@ -1,18 +1,10 @@
 #include "analysis/units.h"
 
 #include <cstring>
-#include <string>
 
-#include "driver/memory.h"
+#include "core/memory.h"
 
 namespace {
-
-CompilationUnit* list_head = nullptr;
-CompilationUnit* list_tail = nullptr;
-
-std::string file_name;
-std::string directory_text;
-bool has_directory_text = false;
 
 char* permanent_copy(const char* text) { return checked_strndup(text, std::strlen(text)); }
 
@@ -44,12 +36,6 @@ const char* unit_kind_text(const CompilationUnit& unit) {
   }
 }
 
-CompilationUnit* take_unit_list() {
-  CompilationUnit* head = list_head;
-  list_head = list_tail = nullptr;
-  return head;
-}
-
 void release_unit_list(CompilationUnit* head) {
   while (head != nullptr) {
     CompilationUnit* next = head->next;
@@ -69,18 +55,33 @@ void release_unit_list(CompilationUnit* head) {
   }
 }
 
-void set_current_file_name(const char* name) { file_name = name; }
-
-void set_current_directory_text(const char* text) {
-  has_directory_text = text != nullptr;
-  directory_text = text ? text : "";
+Recogniser::~Recogniser() {
+  release_nesting_stack();
+  release_unit_list(take_unit_list());
 }
 
-const char* current_file_name() { return file_name.c_str(); }
+void Recogniser::start_file(const char* name, const char* directory) {
+  release_nesting_stack();
+  depth = 0;
+  subunit_prefix.clear();
+  subunit_mode = false;
+  pending_head = pending_tail = nullptr;
+  with_name_nodes.clear();
+  release_unit_list(take_unit_list());
+  file_name = name;
+  has_directory_text = directory != nullptr;
+  directory_text = directory ? directory : "";
+}
 
-CompilationUnit* append_unit(int32_t kind, uint32_t flags, const char* full_name,
-                             const char* simple_name, NameList* with_names) {
+CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const char* full_name,
+                                         const char* simple_name, const NameList* with_names) {
   auto* unit = static_cast<CompilationUnit*>(checked_alloc(sizeof(CompilationUnit)));
+  // Linked first, so that a failure below leaves nothing unreachable.
+  if (list_tail != nullptr)
+    list_tail->next = unit;
+  else
+    list_head = unit;
+  list_tail = unit;
   unit->kind = kind;
   unit->flags = flags;
   unit->full_name = permanent_copy(full_name);
@@ -89,12 +90,33 @@ CompilationUnit* append_unit(int32_t kind, uint32_t flags, const char* full_name
   if (has_directory_text)
     unit->directory = checked_strndup(directory_text.data(), directory_text.size());
   unit->with_names = permanent_names(with_names);
-  if (list_tail != nullptr)
-    list_tail->next = unit;
-  else
-    list_head = unit;
-  list_tail = unit;
   return unit;
 }
 
-CompilationUnit* last_unit() { return list_tail; }
+CompilationUnit* Recogniser::take_unit_list() {
+  CompilationUnit* head = list_head;
+  list_head = list_tail = nullptr;
+  return head;
+}
+
+void Recogniser::push_entry(const char* name, uint32_t flags) {
+  auto* entry = static_cast<NestingEntry*>(checked_alloc(sizeof(NestingEntry)));
+  entry->flags = flags;
+  entry->next = nesting_top;
+  nesting_top = entry;
+  ++entry_count;
+  const char* text = name ? name : "";
+  entry->name = checked_strndup(text, std::strlen(text));
+}
+
+void Recogniser::pop_entry() {
+  NestingEntry* entry = nesting_top;
+  nesting_top = entry->next;
+  --entry_count;
+  release_block(entry->name);
+  release_block(entry);
+}
+
+void Recogniser::release_nesting_stack() {
+  while (nesting_top != nullptr) pop_entry();
+}

@@ -5,7 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "driver/messages.h"
+#include "core/exit_status.h"
+#include "core/messages.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ void print_version() {
   std::string iso_time = time.toString(Qt::ISODate).toStdString();
   out(format_message(Msg::kVersionDate, {iso_date, iso_time}) +
       format_message(Msg::kVersionOs, {kBuildOs}));
-  std::exit(0);
+  throw RunEnd{ExitStatus::kSuccess};
 }
 
 void print_usage(const ExtensionLists& extensions) {
@@ -72,5 +73,5 @@ void print_usage(const ExtensionLists& extensions) {
     out(format_message(line));
   out("\n");
   print_banner();
-  std::exit(7);
+  throw RunEnd{ExitStatus::kError};
 }

@@ -6,17 +6,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/exit_status.h"
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
 #include "driver/long_path.h"
-#include "driver/messages.h"
-#include "driver/translation.h"
+#include "core/messages.h"
+#include "core/translation.h"
 
 namespace {
 
 [[noreturn]] void fail(Msg message, std::initializer_list<std::string_view> args = {}) {
   report(message, args);
-  std::exit(7);
+  throw RunEnd{ExitStatus::kError};
 }
 
 std::optional<std::string> current_directory() {
@@ -75,7 +76,10 @@ std::optional<std::vector<std::string>> read_directory_list(const char* path) {
   return lines;
 }
 
-int run_vantlink(int argc, char** argv) {
+namespace {
+
+// The run sequence; a run that ends early throws RunEnd.
+ExitStatus run_sequence(int argc, char** argv) {
   setup_translation();
   // Everything the run builds lives until the process ends; it is never
   // destroyed, so exit does not free a hundred thousand records one by one.
@@ -101,7 +105,17 @@ int run_vantlink(int argc, char** argv) {
 
   if (change_directory(run.start_directory.c_str()) != 0)
     fail(Msg::kCannotComeBack, {run.start_directory});
-  if (!write_link_file(link_file, run.files)) std::exit(7);
+  if (!write_link_file(link_file, run.files)) return ExitStatus::kError;
   if (!run.settings.silent) report(Msg::kFileCreated, {link_file});
-  return 0;
+  return ExitStatus::kSuccess;
+}
+
+}  // namespace
+
+int run_vantlink(int argc, char** argv) {
+  try {
+    return static_cast<int>(run_sequence(argc, argv));
+  } catch (const RunEnd& end) {
+    return static_cast<int>(end.status);
+  }
 }

@@ -12,18 +12,17 @@
 #include <cstring>
 #include <vector>
 
-#include "analysis/analyse_file.h"
-#include "analysis/units.h"
+#include "analysis/analysis.h"
 #include "driver/long_path.h"
-#include "driver/memory.h"
-#include "driver/messages.h"
+#include "core/memory.h"
+#include "core/messages.h"
 #include "driver/paths.h"
 
 namespace {
 
 [[noreturn]] void end_run(Msg message, std::initializer_list<std::string_view> args = {}) {
   report(message, args);
-  std::exit(7);
+  throw RunEnd{ExitStatus::kError};
 }
 
 bool has_line_end(std::string_view text) { return text.find('\n') != std::string_view::npos; }
@@ -176,7 +175,7 @@ std::vector<SourceFileEntry*> list_directory(const std::string& name,
   return entries;
 }
 
-void handle_entry(SourceFileEntry& entry, const char* directory_text, const Run& run) {
+void handle_entry(SourceFileEntry& entry, const char* directory_text, Run& run) {
   entry.directory_text = directory_text;
   if (!run.settings.force_analysis) {
     entry.previous_record = find_previous_record(run.previous, directory_text, entry.file_name,
@@ -191,9 +190,16 @@ void handle_entry(SourceFileEntry& entry, const char* directory_text, const Run&
   // The link file records the time of the content the analysis read; a file
   // it could not open is recorded with time 0.
   entry.state = EntryState::kAnalysed;
-  entry.observed = {false, 0};
-  entry.units = analyse_file(entry.file_name, &entry.observed, entry.descriptor);
+  FileAnalysis analysis =
+      run.analyser.analyse({entry.file_name, entry.descriptor, AT_FDCWD, directory_text});
   entry.descriptor = -1;  // closed by the analysis
+  entry.units = analysis.units;
+  entry.observed = {analysis.opened, analysis.opened ? analysis.modified : 0};
+  for (const Diagnostic& diagnostic : analysis.diagnostics) report(diagnostic);
+  if (analysis.fatal) {
+    print_fatal_end(*analysis.fatal);
+    throw RunEnd{analysis.fatal->status};
+  }
 }
 
 void return_to_start(const Run& run) {
@@ -234,7 +240,6 @@ void process_directory(const std::string& name, Run& run) {
     if (!run.settings.silent) report(Msg::kDuplicateDirectory, {name});
     return;
   }
-  empty_nesting_stack();
   if (change_directory(name.c_str()) != 0) {
     report(Msg::kCannotChangeDirectory, {name});
     return;
@@ -248,7 +253,6 @@ void process_directory(const std::string& name, Run& run) {
   }
   // Kept by the run: its entries, and the analysis, point at it.
   const char* directory_text = run.directory_texts.emplace_back(std::move(text)).c_str();
-  set_current_directory_text(directory_text);
 
   std::vector<SourceFileEntry*> entries = list_directory(name, run.extensions);
   for (size_t i = 0; i + 1 < entries.size(); ++i) entries[i]->next = entries[i + 1];

@@ -3,8 +3,23 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/memory.h"
-#include "driver/messages.h"
+#include "core/exit_status.h"
+#include "core/memory.h"
+#include "core/messages.h"
+
+namespace {
+
+// A run that ends on a list it could not read leaves nothing behind.
+void release_extension_list(ExtensionEntry* list) {
+  while (list != nullptr) {
+    ExtensionEntry* next = list->next;
+    release_block(list->text);
+    release_block(list);
+    list = next;
+  }
+}
+
+}  // namespace
 
 ExtensionEntry* append_extension(ExtensionEntry* list, const char* text) {
   auto* entry = static_cast<ExtensionEntry*>(checked_alloc(sizeof(ExtensionEntry)));
@@ -49,7 +64,8 @@ ExtensionEntry* read_extension_list(const char* variable) {
     if (*at != ':' && *at != '\0') continue;
     if (!add_extension_segment(&list, segment, static_cast<size_t>(at - segment))) {
       report(Msg::kExtensionOverflow);
-      std::exit(9);
+      release_extension_list(list);
+      throw RunEnd{ExitStatus::kOutOfMemory};
     }
     if (*at == '\0') return list;
     segment = at + 1;
@@ -64,6 +80,11 @@ ExtensionLists setup_extension_lists() {
     for (const char* text : {".ads", ".adb", ".ada"})
       lists.authorized = append_extension(lists.authorized, text);
   }
-  lists.forbidden = read_extension_list("VANTLINK_NOEXT");
+  try {
+    lists.forbidden = read_extension_list("VANTLINK_NOEXT");
+  } catch (const RunEnd&) {
+    release_extension_list(lists.authorized);
+    throw;
+  }
   return lists;
 }

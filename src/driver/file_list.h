@@ -4,8 +4,13 @@
 
 #include <cstdint>
 
-#include "analysis/analyse_file.h"
+#include "analysis/analysis.h"
 #include "driver/extensions.h"
+
+struct FileTime {
+  bool known;       // false when the file's status could not be read
+  int64_t seconds;  // modification time
+};
 
 struct PreviousRecord;
 

@@ -12,7 +12,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "analysis/analyse_file.h"
 #include "driver/file_list.h"
 
 // A run of lines of the previous link file, line ends included, copied as

@@ -5,7 +5,7 @@
 
 #include "driver/atomic_file.h"
 #include "driver/link_file.h"
-#include "driver/messages.h"
+#include "core/messages.h"
 
 namespace {
 

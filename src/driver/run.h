@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "analysis/analysis.h"
 #include "driver/extensions.h"
 #include "driver/file_list.h"
 #include "driver/link_file.h"
@@ -24,4 +25,5 @@ struct Run {
   std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;
+  Analyser analyser;
 };

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "analysis/actions.h"
 #include "analysis_helper.h"
 #include "gnat_helper.h"
 
@@ -26,17 +25,18 @@ struct Construct {
 };
 
 std::string case_name(const testing::TestParamInfo<Construct>& info) { return info.param.name; }
+void PrintTo(const Construct& c, std::ostream* out) { *out << c.name; }
 
 class Ada2022Construct : public testing::TestWithParam<Construct> {};
 
 TEST_P(Ada2022Construct, YieldsTheLibraryUnitsWithoutWarning) {
   const Construct& c = GetParam();
-  AnalysisSeen seen = analyse_source(c.source, AdaVersion::kAda2022);
+  AnalysisSeen seen = analyse_source(c.source, AdaMode::kAda2022);
   EXPECT_EQ(seen.diagnostics, "");
   EXPECT_TRUE(seen.accepted);
   EXPECT_EQ(unit_summaries(seen), c.units) << c.source;
-  EXPECT_EQ(nesting_depth(), 0);
-  EXPECT_EQ(nesting_entry_count(), 0);
+  EXPECT_EQ(nesting_depth(AdaMode::kAda2022), 0);
+  EXPECT_EQ(nesting_entry_count(AdaMode::kAda2022), 0);
 }
 
 // The file GNAT expects the first unit in: a.b SPEC in a-b.ads.
@@ -53,7 +53,7 @@ TEST_P(Ada2022Construct, GnatAgrees) {
   std::filesystem::path directory = scratch_path(c.name);
   std::filesystem::create_directories(directory);
   std::filesystem::path file = directory / gnat_file_name(c.units);
-  write_bytes(file, c.source);
+  write_file(file, c.source);
   gnat::Result gnat = gnat::units_of(file, directory, "-gnat2022");
   std::filesystem::remove_all(directory);
   ASSERT_TRUE(gnat.ran) << gnat.output;
@@ -393,12 +393,13 @@ struct Damaged {
 };
 
 std::string damaged_name(const testing::TestParamInfo<Damaged>& info) { return info.param.name; }
+void PrintTo(const Damaged& c, std::ostream* out) { *out << c.name; }
 
 class Ada2022Recovery : public testing::TestWithParam<Damaged> {};
 
 TEST_P(Ada2022Recovery, WarnsAndKeepsWhatWasRecognised) {
   const Damaged& c = GetParam();
-  AnalysisSeen seen = analyse_source(c.source, AdaVersion::kAda2022);
+  AnalysisSeen seen = analyse_source(c.source, AdaMode::kAda2022);
   EXPECT_EQ(unit_summaries(seen), c.units) << c.source;
   EXPECT_EQ(seen.warnings, c.warnings) << seen.diagnostics;
 }
@@ -425,7 +426,7 @@ TEST(Ada2022Analysis, IsChosenByVersion) {
   const char* source = "function F return Integer is (1) with Inline;\npackage P is end P;\n";
   AnalysisSeen ada95 = analyse_source(source);
   EXPECT_EQ(ada95.warnings, Strings{"1:30"});
-  AnalysisSeen ada2022 = analyse_source(source, AdaVersion::kAda2022);
+  AnalysisSeen ada2022 = analyse_source(source, AdaMode::kAda2022);
   EXPECT_EQ(ada2022.diagnostics, "");
   EXPECT_EQ(unit_summaries(ada2022), Strings{"P SPEC"});
 }

@@ -1,4 +1,4 @@
-// analyse_file on what is no longer a regular file when it comes to be read
+// The analysis entry on what is no longer a regular file when it comes to be read
 // (the entry was replaced after the directory was listed): reported as a
 // file that cannot be opened, never waited on, never read without end.
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "analysis/analyse_file.h"
+#include "analysis/analysis.h"
 #include "analysis_helper.h"
 
 namespace {
@@ -27,14 +27,11 @@ TEST_P(ReplacedEntry, ReportedNotRead) {
   std::string path = scratch_path(std::string(GetParam().label) + ".ads");
   GetParam().make(path);
   alarm(10);  // a wait or an endless read ends the test here
-  testing::internal::CaptureStderr();
-  FileTime observed{true, 1};
-  CompilationUnit* units = analyse_file(path.c_str(), &observed);
-  std::string err = testing::internal::GetCapturedStderr();
+  FileAnalysis analysis = test_analyser().analyse({path.c_str()});
   alarm(0);
-  EXPECT_EQ(units, nullptr);
-  EXPECT_EQ(err, "Error : can't open file \"" + path + "\"\n");
-  EXPECT_FALSE(observed.known);
+  EXPECT_EQ(analysis.units, nullptr);
+  EXPECT_EQ(printed(analysis), "Error : can't open file \"" + path + "\"\n");
+  EXPECT_FALSE(analysis.opened);
   fs::remove_all(path);
 }
 
@@ -49,14 +46,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RegularFile, Analysed) {
   std::string path = scratch_path("regular.ads");
-  write_bytes(path, "package A is end A;\n");
-  FileTime observed{false, 0};
-  CompilationUnit* units = analyse_file(path.c_str(), &observed);
-  ASSERT_NE(units, nullptr);
-  EXPECT_STREQ(units->full_name, "A");
-  EXPECT_EQ(units->next, nullptr);
-  EXPECT_TRUE(observed.known);
-  release_unit_list(units);
+  write_file(path, "package A is end A;\n");
+  FileAnalysis analysis = test_analyser().analyse({path.c_str()});
+  ASSERT_NE(analysis.units, nullptr);
+  EXPECT_STREQ(analysis.units->full_name, "A");
+  EXPECT_EQ(analysis.units->next, nullptr);
+  EXPECT_TRUE(analysis.opened);
+  release_unit_list(analysis.units);
   fs::remove(path);
 }
 

@@ -6,18 +6,19 @@
 #include <cstdio>
 #include <regex>
 
-#include "analysis/analyse_file.h"
+#include "analysis/context.h"
 
-std::string scratch_path(const std::string& name) {
-  return testing::TempDir() + "vl_" + std::to_string(getpid()) + "_" + name;
+Analyser& test_analyser(AdaMode mode) {
+  static Analyser& ada95 = *new Analyser(AdaMode::kAda95);
+  static Analyser& ada2022 = *new Analyser(AdaMode::kAda2022);
+  return mode == AdaMode::kAda2022 ? ada2022 : ada95;
 }
 
-void write_bytes(const std::string& path, std::string_view bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr) << path;
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
+int32_t nesting_depth(AdaMode mode) { return test_analyser(mode).context().recogniser.depth; }
+int32_t nesting_entry_count(AdaMode mode) {
+  return test_analyser(mode).context().recogniser.entry_count;
 }
+size_t arena_bytes_in_use() { return test_analyser().context().arena.bytes_in_use(); }
 
 namespace {
 
@@ -30,10 +31,10 @@ UnitSeen view_of(const CompilationUnit& unit) {
 }
 
 // The warning of the grammar the file was analysed with.
-std::vector<std::string> warning_positions(const std::string& diagnostics, AdaVersion version) {
+std::vector<std::string> warning_positions(const std::string& diagnostics, AdaMode mode) {
   const std::regex warning(std::string(kSourceName) +
                            ":([0-9]+):([0-9]+): Warning, this file may not be Ada " +
-                           (version == AdaVersion::kAda2022 ? "2022" : "95") +
+                           (mode == AdaMode::kAda2022 ? "2022" : "95") +
                            " compilable\\.\n");
   std::vector<std::string> positions;
   for (std::sregex_iterator it(diagnostics.begin(), diagnostics.end(), warning), end; it != end;
@@ -44,25 +45,30 @@ std::vector<std::string> warning_positions(const std::string& diagnostics, AdaVe
 
 }  // namespace
 
-AnalysisSeen analyse_source(std::string_view source, AdaVersion version) {
+std::string printed(const FileAnalysis& analysis) {
+  std::string out;
+  for (const Diagnostic& diagnostic : analysis.diagnostics) out += format_message(diagnostic);
+  return out;
+}
+
+AnalysisSeen analyse_source(std::string_view source, AdaMode mode) {
   std::string path = scratch_path("source.ada");
-  write_bytes(path, source);
+  write_file(path, source);
   FILE* file = std::fopen(path.c_str(), "rb");
   AnalysisSeen seen;
   if (file == nullptr) {
     ADD_FAILURE() << "cannot open " << path;
     return seen;
   }
-  testing::internal::CaptureStderr();
-  FileAnalysis analysis = analyse_open_file(file, kSourceName, version);
-  seen.diagnostics = testing::internal::GetCapturedStderr();
+  FileAnalysis analysis = test_analyser(mode).analyse_stream(file, kSourceName);
+  seen.diagnostics = printed(analysis);
   std::fclose(file);
   std::remove(path.c_str());
   seen.accepted = analysis.accepted;
   for (const CompilationUnit* unit = analysis.units; unit != nullptr; unit = unit->next)
     seen.units.push_back(view_of(*unit));
   release_unit_list(analysis.units);
-  seen.warnings = warning_positions(seen.diagnostics, version);
+  seen.warnings = warning_positions(seen.diagnostics, mode);
   return seen;
 }
 

@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/analyse_file.h"
+#include "analysis/analysis.h"
+#include "scratch.h"
 
 struct UnitSeen {
   std::string full_name;
@@ -35,13 +36,22 @@ struct AnalysisSeen {
 // The name that files analysed by the helper carry in records and messages.
 constexpr const char* kSourceName = "unit.ada";
 
-// Writes `source` to a scratch file and analyses it as kSourceName.
-AnalysisSeen analyse_source(std::string_view source,
-                            AdaVersion version = AdaVersion::kAda95);
+// The analyser every helper call uses: one per mode for the test program,
+// so that tests can see what one file leaves for the next.
+Analyser& test_analyser(AdaMode mode = AdaMode::kAda95);
+
+// Writes `source` to a scratch file and analyses it as kSourceName with the
+// test analyser of `mode`.
+AnalysisSeen analyse_source(std::string_view source, AdaMode mode = AdaMode::kAda95);
+
+// The diagnostics of an analysis as the driver would print them.
+std::string printed(const FileAnalysis& analysis);
+
+// What the test analyser's recogniser and arena hold now.
+int32_t nesting_depth(AdaMode mode = AdaMode::kAda95);
+int32_t nesting_entry_count(AdaMode mode = AdaMode::kAda95);
+size_t arena_bytes_in_use();
 
 // "full_name KIND" of each unit, for compact comparisons.
 std::vector<std::string> unit_summaries(const AnalysisSeen& seen);
 
-// Path of a scratch file private to this test process.
-std::string scratch_path(const std::string& name);
-void write_bytes(const std::string& path, std::string_view bytes);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analyse_file.h"
+#include "analysis/analysis.h"
 #include "gnat_helper.h"
 
 namespace {
@@ -31,15 +31,14 @@ long peak_kilobytes() {
 std::vector<Analysed> analyse_runtime(const std::vector<path>& files,
                                       std::vector<CompilationUnit*>& kept) {
   std::vector<Analysed> accepted;
+  Analyser analyser;
   for (const path& file : files) {
     FILE* stream = std::fopen(file.c_str(), "rb");
     if (stream == nullptr) continue;
-    testing::internal::CaptureStderr();
-    FileAnalysis analysis = analyse_open_file(stream, file.filename().c_str());
-    std::string diagnostics = testing::internal::GetCapturedStderr();
+    FileAnalysis analysis = analyser.analyse_stream(stream, file.filename().c_str());
     std::fclose(stream);
     kept.push_back(analysis.units);
-    if (!analysis.accepted || !diagnostics.empty()) continue;
+    if (!analysis.accepted || !analysis.diagnostics.empty()) continue;
     Analysed result{file, {}};
     for (const CompilationUnit* unit = analysis.units; unit; unit = unit->next)
       result.units.push_back({unit->full_name, unit_kind_text(*unit)});

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/analyse_file.h"
+#include "analysis/analysis.h"
 #include "analysis_helper.h"
 
 namespace {

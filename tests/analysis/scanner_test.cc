@@ -13,8 +13,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "analysis/arena.h"
-#include "analysis/scanner.h"
 #include "scan_helper.h"
 
 namespace {
@@ -292,17 +290,11 @@ struct ModeCase {
   Lexemes ada2022;
 };
 
-class Ada2022Mode : public testing::TestWithParam<ModeCase> {
- protected:
-  void TearDown() override { scanner_set_ada2022(false); }
-};
+class Ada2022Mode : public testing::TestWithParam<ModeCase> {};
 
 TEST_P(Ada2022Mode, AddsItsTokensAndOnlyThose) {
   EXPECT_EQ(lexemes(GetParam().source), GetParam().ada95);
-  scanner_set_ada2022(true);
-  EXPECT_EQ(lexemes(GetParam().source), GetParam().ada2022);
-  scanner_set_ada2022(false);
-  EXPECT_EQ(lexemes(GetParam().source), GetParam().ada95);
+  EXPECT_EQ(lexemes(GetParam().source, AdaMode::kAda2022), GetParam().ada2022);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -365,37 +357,37 @@ TEST(TokenValue, TextIsLeftAloneByTokensWithoutText) {
   const int expected[] = {IDENTIFIER, ':', IDENTIFIER, ASSIGN, NUMERIC_LITERAL, ';'};
   const char* text_during[std::size(expected)];
   for (size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(ac_yylex(), expected[i]);
-    text_during[i] = ac_yylval.text;
+    EXPECT_EQ(lex(), expected[i]);
+    text_during[i] = lexed().text;
   }
   EXPECT_STREQ(text_during[4], "Integer");
   EXPECT_EQ(text_during[4], text_during[2]);  // the same copy, not a new one
-  EXPECT_EQ(ac_yylex(), 0);
-  EXPECT_STREQ(ac_yylval.text, "Integer");
+  EXPECT_EQ(lex(), 0);
+  EXPECT_STREQ(lexed().text, "Integer");
   std::fclose(file);
 }
 
 TEST(TokenValue, EachTextIsAFreshCopy) {
   FILE* file = stream_with("a a");
   scanner_restart(file);
-  ASSERT_EQ(ac_yylex(), IDENTIFIER);
-  const char* first = ac_yylval.text;
-  ASSERT_EQ(ac_yylex(), IDENTIFIER);
-  EXPECT_NE(ac_yylval.text, first);
+  ASSERT_EQ(lex(), IDENTIFIER);
+  const char* first = lexed().text;
+  ASSERT_EQ(lex(), IDENTIFIER);
+  EXPECT_NE(lexed().text, first);
   EXPECT_STREQ(first, "a");
   std::fclose(file);
 }
 
 TEST(TokenValue, CopiesLiveInTheArena) {
-  arena_reset();
+  scan_context().arena.reset();
   FILE* file = stream_with("abc 'x' \"s\" 1 until");
   scanner_restart(file);
-  while (ac_yylex() != 0) {
+  while (lex() != 0) {
   }
   // abc, the apostrophe, "s" and until, each with its NUL; the number has none.
-  EXPECT_EQ(arena_bytes_in_use(), 4u + 2u + 4u + 6u);
+  EXPECT_EQ(scan_context().arena.bytes_in_use(), 4u + 2u + 4u + 6u);
   std::fclose(file);
-  arena_reset();
+  scan_context().arena.reset();
 }
 
 // ---------------------------------------------------------------- positions
@@ -505,9 +497,9 @@ TEST(EndOfInput, EmptyFile) {
   scanner_restart(file);
   ScannedToken token = next_token();
   EXPECT_EQ(token.code, 0);
-  EXPECT_EQ(ac_yylineno, 1);
-  EXPECT_EQ(ac_yycolumn, 1);
-  EXPECT_EQ(ac_yyprevleng, 0);
+  EXPECT_EQ(scanner().line, 1);
+  EXPECT_EQ(scanner().column, 1);
+  EXPECT_EQ(scanner().previous_length, 0);
   std::fclose(file);
 }
 
@@ -529,7 +521,7 @@ TEST_P(EndOfInputIn, ReturnsZeroAndLeavesValueAlone) {
   FILE* file = stream_with(GetParam().source);
   scanner_restart(file);
   int last = 0;
-  for (int code = ac_yylex(); code != 0; code = ac_yylex()) last = code;
+  for (int code = lex(); code != 0; code = lex()) last = code;
   EXPECT_EQ(last, GetParam().last_code);
   for (int i = 0; i < 2; ++i) {
     ScannedToken end = next_token();
@@ -538,8 +530,8 @@ TEST_P(EndOfInputIn, ReturnsZeroAndLeavesValueAlone) {
     EXPECT_EQ(end.column, kUntouched);
     EXPECT_FALSE(end.text.has_value());
   }
-  EXPECT_EQ(ac_yylineno, GetParam().line_after);
-  EXPECT_EQ(ac_yycolumn, GetParam().column_after);
+  EXPECT_EQ(scanner().line, GetParam().line_after);
+  EXPECT_EQ(scanner().column, GetParam().column_after);
   std::fclose(file);
 }
 
@@ -558,13 +550,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(EndOfInput, KeepsTheStartCondition) {
   FILE* file = stream_with("x");
   scanner_restart(file);
-  ASSERT_EQ(ac_yylex(), IDENTIFIER);
-  ASSERT_EQ(ac_yylex(), 0);
+  ASSERT_EQ(lex(), IDENTIFIER);
+  ASSERT_EQ(lex(), 0);
   long position = std::ftell(file);
   std::fseek(file, 0, SEEK_END);
   std::fputs("'a'", file);
   std::fseek(file, position, SEEK_SET);
-  EXPECT_EQ(ac_yylex(), TICK);
+  EXPECT_EQ(lex(), TICK);
   std::fclose(file);
 }
 
@@ -589,7 +581,7 @@ TEST(FileRestart, AfterAbandonedFile) {
   for (int i = 0; i < 3000; ++i) first_source += "Name_" + std::to_string(i) + "\n";
   FILE* first = stream_with(first_source);
   scanner_restart(first);
-  for (int i = 0; i < 3; ++i) ASSERT_EQ(ac_yylex(), IDENTIFIER);
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(lex(), IDENTIFIER);
   std::fclose(first);
 
   FILE* second = stream_with("'a' B");
@@ -618,7 +610,7 @@ TEST(Reading, BlocksOfAtMost8192Bytes) {
   scanner_restart(file);
   long largest_read = 0;
   int tokens = 0;
-  for (long before = std::ftell(file); ac_yylex() != 0; before = std::ftell(file)) {
+  for (long before = std::ftell(file); lex() != 0; before = std::ftell(file)) {
     ++tokens;
     largest_read = std::max(largest_read, std::ftell(file) - before);
   }
@@ -688,7 +680,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 void scan_to_end(FILE* file) {
   scanner_restart(file);
-  while (ac_yylex() != 0) {
+  while (lex() != 0) {
   }
 }
 
@@ -734,6 +726,7 @@ TEST(ReadingDeathTest, BufferThatCannotGrowEndsTheRun) {
 
 // No block the size of the buffer is left, so the first call cannot make one.
 void first_call_without_memory_for_a_buffer() {
+  scan_context();  // the context exists; its scanner has made no buffer yet
   rlimit limit{};
   getrlimit(RLIMIT_AS, &limit);
   std::ifstream status("/proc/self/statm");

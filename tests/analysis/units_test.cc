@@ -9,9 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/actions.h"
-#include "analysis/analyse_file.h"
-#include "analysis/arena.h"
+#include "analysis/analysis.h"
 #include "analysis_helper.h"
 
 namespace {
@@ -314,12 +312,11 @@ TEST(StateBetweenFiles, AbandonedNestingIsReleased) {
 
 TEST(Records, CarryFileNameAndDirectoryText) {
   std::string path = scratch_path("records.ads");
-  write_bytes(path, "package P is end P;\n");
+  write_file(path, "package P is end P;\n");
   for (const char* directory : {"/src/lib", static_cast<const char*>(nullptr)}) {
-    set_current_directory_text(directory);
     FILE* file = std::fopen(path.c_str(), "rb");
     ASSERT_NE(file, nullptr);
-    FileAnalysis analysis = analyse_open_file(file, "p.ads");
+    FileAnalysis analysis = test_analyser().analyse_stream(file, "p.ads", directory);
     std::fclose(file);
     ASSERT_NE(analysis.units, nullptr);
     EXPECT_STREQ(analysis.units->file_name, "p.ads");
@@ -335,10 +332,10 @@ TEST(Records, CarryFileNameAndDirectoryText) {
 
 TEST(Records, SimpleNameOfSubunitIsItsOwnName) {
   std::string path = scratch_path("subunit.adb");
-  write_bytes(path, "separate (A.B)\nprocedure C is\nbegin\n   null;\nend C;\n");
+  write_file(path, "separate (A.B)\nprocedure C is\nbegin\n   null;\nend C;\n");
   FILE* file = std::fopen(path.c_str(), "rb");
   ASSERT_NE(file, nullptr);
-  FileAnalysis analysis = analyse_open_file(file, "subunit.adb");
+  FileAnalysis analysis = test_analyser().analyse_stream(file, "subunit.adb");
   std::fclose(file);
   ASSERT_NE(analysis.units, nullptr);
   EXPECT_STREQ(analysis.units->full_name, "A.B.C");
@@ -358,24 +355,21 @@ TEST(KindText, NamesEachKind) {
 }
 
 TEST(AnalyseFile, UnreadableFileIsReportedAndYieldsNothing) {
-  testing::internal::CaptureStderr();
-  FileTime observed{true, 42};
-  CompilationUnit* units = analyse_file("/nonexistent/dir/x.ads", &observed);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "Error : can't open file \"/nonexistent/dir/x.ads\"\n");
-  EXPECT_EQ(units, nullptr);
-  EXPECT_FALSE(observed.known);
+  FileAnalysis analysis = test_analyser().analyse({"/nonexistent/dir/x.ads"});
+  EXPECT_EQ(printed(analysis), "Error : can't open file \"/nonexistent/dir/x.ads\"\n");
+  EXPECT_EQ(analysis.units, nullptr);
+  EXPECT_FALSE(analysis.opened);
 }
 
 TEST(AnalyseFile, ObservesTheTimeOfTheFileItRead) {
   std::string path = scratch_path("timed.ads");
-  write_bytes(path, "package Timed is end Timed;\n");
+  write_file(path, "package Timed is end Timed;\n");
   struct timespec times[2] = {{1000000000, 0}, {1234567890, 0}};
   ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-  FileTime observed{};
-  CompilationUnit* units = analyse_file(path.c_str(), &observed);
-  EXPECT_TRUE(observed.known);
-  EXPECT_EQ(observed.seconds, 1234567890);
+  FileAnalysis analysis = test_analyser().analyse({path.c_str()});
+  CompilationUnit* units = analysis.units;
+  EXPECT_TRUE(analysis.opened);
+  EXPECT_EQ(analysis.modified, 1234567890);
   ASSERT_NE(units, nullptr);
   EXPECT_STREQ(units->full_name, "Timed");
   EXPECT_STREQ(units->file_name, path.c_str());

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/messages.h"
+#include "core/messages.h"
 
 namespace {
 

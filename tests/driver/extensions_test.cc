@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/extensions.h"
+#include "scratch.h"
 
 namespace {
 
@@ -87,7 +88,8 @@ TEST(AddExtensionSegment, LengthLimit) {
 
 TEST(ReadExtensionListDeathTest, OverflowEndsWithStatus9) {
   ::setenv("VL_TEST_EXT", (".a:" + std::string(255, 'y')).c_str(), 1);
-  EXPECT_EXIT(read_extension_list("VL_TEST_EXT"), testing::ExitedWithCode(9),
+  EXPECT_EXIT(exit_like_a_run([] { read_extension_list("VL_TEST_EXT"); }),
+              testing::ExitedWithCode(9),
               "Internal Error : buffer overflow while retrieving VANTLINK_EXT environment variable.");
 }
 

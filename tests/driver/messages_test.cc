@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/messages.h"
-#include "driver/translation.h"
+#include "core/messages.h"
+#include "core/translation.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "driver/translation.h"
+#include "core/translation.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,8 +11,9 @@
 #include <cstdlib>
 #include <deque>
 
-#include "driver/locale.h"
-#include "driver/messages.h"
+#include "core/exit_status.h"
+#include "core/locale.h"
+#include "core/messages.h"
 
 namespace {
 
@@ -65,12 +66,12 @@ void setup_translation() {
   const char* korvodir = std::getenv("KORVODIR");
   if (korvodir == nullptr || *korvodir == '\0') {
     std::fputs("Fatal Error: please setup KORVODIR environment variable.\n", stderr);
-    std::exit(7);
+    throw RunEnd{ExitStatus::kError};
   }
   std::string locale_directory = std::string(korvodir) + "/lib/locale";
   if (!is_directory_path(locale_directory)) {
     print_message(stderr, locale_directory, "Fatal Error: directory doesn't exist '%s'\n");
-    std::exit(7);
+    throw RunEnd{ExitStatus::kError};
   }
   std::string locale = locale_name();
   install_catalogue(locale_directory, "vlkchoptags_" + locale);

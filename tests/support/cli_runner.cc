@@ -100,35 +100,3 @@ CliResult run_vantlink(const CliCall& call) {
   result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
   return result;
 }
-
-ScratchDir::ScratchDir() {
-  std::string pattern = std::filesystem::temp_directory_path().string() + "/vantlink-test-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-  path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  // Tests may leave unreadable or unwritable directories behind.
-  std::error_code ignored;
-  for (auto& entry : std::filesystem::recursive_directory_iterator(
-           path_, std::filesystem::directory_options::skip_permission_denied, ignored)) {
-    if (entry.is_directory(ignored) && !entry.is_symlink(ignored))
-      ::chmod(entry.path().c_str(), 0755);
-  }
-  std::filesystem::remove_all(path_, ignored);
-}
-
-void write_file(const std::string& path, const std::string& content) {
-  std::ofstream file(path, std::ios::binary);
-  file << content;
-  if (!file) throw std::runtime_error("cannot write " + path);
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << file.rdbuf();
-  return buffer.str();
-}
-
-void make_directory(const std::string& path) { std::filesystem::create_directories(path); }

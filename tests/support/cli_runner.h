@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch.h"
+
 struct CliResult {
   std::string out;
   std::string err;
@@ -22,20 +24,3 @@ struct CliCall {
 
 // The base environment holds PATH, LC_ALL=C and KORVODIR=<build tree>.
 CliResult run_vantlink(const CliCall& call);
-
-// A fresh directory under the system's temporary directory, removed by the
-// destructor.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-void write_file(const std::string& path, const std::string& content);
-std::string read_file(const std::string& path);
-void make_directory(const std::string& path);

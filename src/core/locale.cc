@@ -1,4 +1,4 @@
-#include "driver/locale.h"
+#include "core/locale.h"
 
 #include <iconv.h>
 #include <langinfo.h>

@@ -1,13 +1,23 @@
-#include "driver/memory.h"
+#include "core/memory.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
 
-#include "driver/messages.h"
+#include "core/messages.h"
+
+namespace {
+thread_local bool failures_throw = false;
+}  // namespace
+
+AllocationFailuresThrow::AllocationFailuresThrow() : previous_(failures_throw) {
+  failures_throw = true;
+}
+AllocationFailuresThrow::~AllocationFailuresThrow() { failures_throw = previous_; }
 
 [[noreturn]] void fail_allocation(uint64_t size) {
+  if (failures_throw) throw AllocationFailure{size};
   // Formatting the message allocates too; if that fails, give up quietly.
   static bool failing = false;
   if (failing) std::_Exit(9);

@@ -1,9 +1,9 @@
-#include "driver/messages.h"
+#include "core/messages.h"
 
 #include <QCoreApplication>
 #include <QString>
 
-#include "driver/locale.h"
+#include "core/locale.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ static_assert(sizeof kMessages / sizeof kMessages[0] == static_cast<size_t>(Msg:
 
 const MessageDef& message_def(Msg id) { return kMessages[static_cast<size_t>(id)]; }
 
-std::string substitute(std::string_view pattern, std::initializer_list<std::string_view> args) {
+std::string substitute(std::string_view pattern, std::span<const std::string_view> args) {
   std::string out;
   out.reserve(pattern.size() + 64);
   for (size_t i = 0; i < pattern.size(); ++i) {
@@ -90,7 +90,7 @@ std::string substitute(std::string_view pattern, std::initializer_list<std::stri
     if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
       size_t n = static_cast<size_t>(pattern[i + 1] - '1');
       if (n < args.size()) {
-        out.append(args.begin()[n]);
+        out.append(args[n]);
         ++i;
         continue;
       }
@@ -100,14 +100,32 @@ std::string substitute(std::string_view pattern, std::initializer_list<std::stri
   return out;
 }
 
-std::string format_message(Msg id, std::initializer_list<std::string_view> args) {
+std::string substitute(std::string_view pattern, std::initializer_list<std::string_view> args) {
+  return substitute(pattern, std::span(args.begin(), args.size()));
+}
+
+std::string format_message(Msg id, std::span<const std::string_view> args) {
   const MessageDef& def = message_def(id);
   QString translated = QCoreApplication::translate(def.context, def.source, def.comment);
   return substitute(to_local_encoding(translated), args);
 }
 
+std::string format_message(Msg id, std::initializer_list<std::string_view> args) {
+  return format_message(id, std::span(args.begin(), args.size()));
+}
+
+std::string format_message(const Diagnostic& diagnostic) {
+  std::vector<std::string_view> args(diagnostic.args.begin(), diagnostic.args.end());
+  return format_message(diagnostic.message, args);
+}
+
 void report(Msg id, std::initializer_list<std::string_view> args) {
   print_message(message_def(id).to_stderr ? stderr : stdout, format_message(id, args));
+}
+
+void report(const Diagnostic& diagnostic) {
+  print_message(message_def(diagnostic.message).to_stderr ? stderr : stdout,
+                format_message(diagnostic));
 }
 
 void print_message(FILE* stream, std::string_view text, const char* format) {

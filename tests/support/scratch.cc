@@ -1,0 +1,58 @@
+#include "scratch.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "core/exit_status.h"
+
+ScratchDir::ScratchDir() {
+  std::string pattern = std::filesystem::temp_directory_path().string() + "/vantlink-test-XXXXXX";
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  // Tests may leave unreadable or unwritable directories behind.
+  std::error_code ignored;
+  for (auto& entry : std::filesystem::recursive_directory_iterator(
+           path_, std::filesystem::directory_options::skip_permission_denied, ignored)) {
+    if (entry.is_directory(ignored) && !entry.is_symlink(ignored))
+      ::chmod(entry.path().c_str(), 0755);
+  }
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string scratch_path(const std::string& name) {
+  return std::filesystem::temp_directory_path().string() + "/vl_" + std::to_string(getpid()) +
+         "_" + name;
+}
+
+void write_file(const std::string& path, std::string_view content) {
+  std::ofstream file(path, std::ios::binary);
+  file << content;
+  if (!file) throw std::runtime_error("cannot write " + path);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << file.rdbuf();
+  return buffer.str();
+}
+
+void make_directory(const std::string& path) { std::filesystem::create_directories(path); }
+
+void exit_like_a_run(void (*body)()) {
+  try {
+    body();
+  } catch (const RunEnd& end) {
+    std::exit(static_cast<int>(end.status));
+  }
+  std::exit(0);
+}

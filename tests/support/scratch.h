@@ -1,0 +1,29 @@
+// Scratch directories and file helpers shared by every test suite.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// A fresh directory under the system's temporary directory, removed by the
+// destructor.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Path of a scratch file private to this test process.
+std::string scratch_path(const std::string& name);
+
+void write_file(const std::string& path, std::string_view content);
+std::string read_file(const std::string& path);
+void make_directory(const std::string& path);
+
+// Runs `body` as the run function would: a RunEnd it throws ends the
+// process with its status, so that death tests see what a user would.
+[[noreturn]] void exit_like_a_run(void (*body)());
