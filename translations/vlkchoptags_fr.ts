@@ -121,6 +121,13 @@ Un répertoire du même nom existe peut-être
 </translation>
     </message>
     <message>
+        <source>Error : VANTLINK_ADA is "%1", which is no Ada mode: use "95" (the default, also when it is unset or empty) or "2022".
+</source>
+        <comment>%1 is the value of the environment variable VANTLINK_ADA; "95" and "2022" are values to keep as they are</comment>
+        <translation>Erreur : VANTLINK_ADA vaut "%1", qui n'est pas un mode Ada : utilisez "95" (par défaut, aussi quand la variable est absente ou vide) ou "2022".
+</translation>
+    </message>
+    <message>
         <source>Error %1:%2: operator not allowed at library level
 </source>
         <comment>%1 is a file name, %2 a line number</comment>

@@ -30,6 +30,7 @@ enum class Msg {
   kOperatorAtLibraryLevel,
   kNotAda95,
   kNotAda2022,
+  kUnknownAdaMode,
   kDuplicateDirectory,
   kCheckingDirectory,
   kFileCreated,

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/exit_status.h"
+#include "driver/ada_mode.h"
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
 #include "driver/long_path.h"
@@ -79,11 +80,19 @@ std::optional<std::vector<std::string>> read_directory_list(const char* path) {
 namespace {
 
 // The run sequence; a run that ends early throws RunEnd.
+// The mode VANTLINK_ADA names; any other value ends the run before it starts.
+AdaMode ada_mode_of_run() {
+  const char* value = std::getenv("VANTLINK_ADA");
+  std::optional<AdaMode> mode = ada_mode_named(value);
+  if (!mode) fail(Msg::kUnknownAdaMode, {value});
+  return *mode;
+}
+
 ExitStatus run_sequence(int argc, char** argv) {
   setup_translation();
   // Everything the run builds lives until the process ends; it is never
   // destroyed, so exit does not free a hundred thousand records one by one.
-  static Run& run = *new Run;
+  static Run& run = *new Run(ada_mode_of_run());
   run.extensions = setup_extension_lists();
   int link_position = scan_options(argc, argv, run.settings, run.extensions);
 
@@ -94,7 +103,11 @@ ExitStatus run_sequence(int argc, char** argv) {
   }
   const char* link_file = argv[link_position];
   if (!link_target_usable(link_file)) fail(Msg::kCannotCreateLinkFile, {link_file});
-  if (!run.settings.force_analysis) run.previous = read_previous_link_file(link_file);
+  if (!run.settings.force_analysis) {
+    run.previous = read_previous_link_file(link_file);
+    // Units that the other grammar found are not this run's to keep.
+    if (run.previous.mode != run.mode) run.previous = PreviousRecords();
+  }
 
   std::optional<std::string> start = current_directory();
   if (!start) fail(Msg::kCannotGetWorkingDirectory);
@@ -105,7 +118,7 @@ ExitStatus run_sequence(int argc, char** argv) {
 
   if (change_directory(run.start_directory.c_str()) != 0)
     fail(Msg::kCannotComeBack, {run.start_directory});
-  if (!write_link_file(link_file, run.files)) return ExitStatus::kError;
+  if (!write_link_file(link_file, run.files, run.mode)) return ExitStatus::kError;
   if (!run.settings.silent) report(Msg::kFileCreated, {link_file});
   return ExitStatus::kSuccess;
 }

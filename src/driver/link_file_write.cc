@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/ada_mode.h"
 #include "driver/atomic_file.h"
 #include "driver/link_file.h"
 #include "core/messages.h"
@@ -75,13 +76,17 @@ void append_block(std::string& out, const SourceFileEntry& entry) {
 
 }  // namespace
 
-bool write_link_file(const char* name, const FileList& files) {
+bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
   AtomicFile file;
   if (!file.open(name)) {
     report(Msg::kCannotOpenLinkFile, {name});
     return false;
   }
   BlockWriter writer(file);
+  if (std::string_view line = mode_line(mode); !line.empty()) {
+    writer.text().append(line);
+    writer.text().push_back('\n');
+  }
   bool ok = true;
   for (const SourceFileEntry* entry = files.head; entry != nullptr && ok; entry = entry->next) {
     append_block(writer.text(), *entry);
