@@ -97,24 +97,10 @@ pragma_list
     | pragma_list pragma
     ;
 
-/* 3.1 Declarations */
-
-basic_declaration
-    : type_declaration
-    | subtype_declaration
-    | object_declaration
-    | number_declaration
-    | subprogram_declaration
-    | package_declaration
-    | renaming_declaration
-    | exception_declaration
-    | generic_declaration
-    | body_stub
-    | overriding_indicator overridable_declaration
-    ;
+/* 3.1 Declarations (their list is basic_declarative_item, in 3.11) */
 
 /* What an overriding indicator may stand before (8.3.1); never a library
-   unit. A body is accepted here too, in place of declarative_item. */
+   unit. A body is accepted here too, even where only declarations stand. */
 overridable_declaration
     : subprogram_declaration
     | subprogram_body
@@ -131,7 +117,8 @@ identifier
     ;
 
 defining_identifier_list
-    : identifier
+    : IDENTIFIER
+    | KW_PARALLEL
     | defining_identifier_list ',' identifier
     ;
 
@@ -482,16 +469,23 @@ access_prefix
 
 declarative_part
     : /* empty */
-    | declarative_part declarative_item
+    | declarative_part basic_declarative_item
+    | declarative_part proper_body
     ;
 
-declarative_item
-    : basic_declarative_item
-    | proper_body
-    ;
-
+/* A basic declaration (3.1), an aspect clause, a use clause or a pragma. */
 basic_declarative_item
-    : basic_declaration
+    : type_declaration
+    | subtype_declaration
+    | object_declaration
+    | number_declaration
+    | subprogram_declaration
+    | package_declaration
+    | renaming_declaration
+    | exception_declaration
+    | generic_declaration
+    | body_stub
+    | overriding_indicator overridable_declaration
     | aspect_clause
     | use_clause
     | pragma
@@ -553,7 +547,8 @@ operator_symbol
     ;
 
 attribute_designator
-    : identifier                            { $$.text = $1.text; }
+    : IDENTIFIER
+    | KW_PARALLEL
     | KW_ACCESS                             { $$.text = "access"; }
     | KW_DELTA                              { $$.text = "delta"; }
     | KW_DIGITS                             { $$.text = "digits"; }
@@ -764,18 +759,8 @@ sequence_of_statements
     | sequence_of_statements label
     ;
 
+/* Simple and compound statements (5.1), in one rule. */
 statement
-    : simple_statement
-    | compound_statement
-    | pragma
-    | error ';'
-    ;
-
-label
-    : LT_LT identifier GT_GT
-    ;
-
-simple_statement
     : KW_NULL ';'
     | name ASSIGN expression ';'
     | name ';'
@@ -786,10 +771,7 @@ simple_statement
     | delay_statement
     | abort_statement
     | raise_statement
-    ;
-
-compound_statement
-    : if_statement
+    | if_statement
     | case_statement
     | loop_statement
     | block_statement
@@ -797,6 +779,12 @@ compound_statement
     | parallel_block_statement
     | accept_statement
     | select_statement
+    | pragma
+    | error ';'
+    ;
+
+label
+    : LT_LT identifier GT_GT
     ;
 
 if_statement
@@ -1027,19 +1015,33 @@ parameter_specification_list
     | parameter_specification_list ';' parameter_specification
     ;
 
+/* Written out so that no empty option is reduced in the most frequent
+   declaration of all. */
 parameter_specification
-    : defining_identifier_list ':' aliased_option mode parameter_subtype initialization_option
+    : parameter_head
+    | parameter_head ASSIGN expression
+    ;
+
+parameter_head
+    : defining_identifier_list ':' parameter_subtype
+    | defining_identifier_list ':' parameter_mode parameter_subtype
+    ;
+
+/* [aliased] mode, not empty */
+parameter_mode
+    : KW_IN
+    | KW_OUT
+    | KW_IN KW_OUT
+    | KW_ALIASED
+    | KW_ALIASED KW_IN
+    | KW_ALIASED KW_OUT
+    | KW_ALIASED KW_IN KW_OUT
     ;
 
 parameter_subtype
     : subtype_mark
     | null_exclusion subtype_mark
     | access_definition
-    ;
-
-aliased_option
-    : /* empty */
-    | KW_ALIASED
     ;
 
 mode
