@@ -516,11 +516,13 @@ name
     | character_literal_name
     | '@'
     | name '(' value_list ')'               { $$.text = $1.text; }
-    | name '.' identifier                  { $$.text = join_names(context, $1.text, ".", $3.text); }
-    | name '.' character_literal_name       { $$.text = join_names(context, $1.text, ".", $3.text); }
-    | name '.' operator_symbol              { $$.text = join_names(context, $1.text, ".", $3.text); }
-    | name '.' KW_ALL                       { $$.text = join_names(context, $1.text, ".", "all"); }
-    | name '\'' attribute_designator        { $$.text = join_names(context, $1.text, "'", $3.text); }
+    | name '.' identifier        { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' character_literal_name
+                                  { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' operator_symbol   { $$.text = join_names(context, $1.text, ".", $3.text); }
+    | name '.' KW_ALL            { $$.text = join_names(context, $1.text, ".", "all"); }
+    | name '\'' attribute_designator
+                                  { $$.text = join_names(context, $1.text, "'", $3.text); }
     | name '\'' parenthesized_primary
     | name '\'' bracket_aggregate
     ;
@@ -1150,15 +1152,19 @@ object_renaming_declaration
 unit_renaming_declaration
     : KW_PACKAGE compound_name renames_part aspect_option ';'
         { enter_unit(context, $2.text, 0);
-          finish_unit(context, KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $5, $3.text); }
+          finish_unit(context, KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $5,
+                      $3.text); }
     | subprogram_specification renames_part aspect_option ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION | UNIT_RENAMING, $4, $2.text); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION | UNIT_RENAMING,
+                      $4, $2.text); }
     | generic_formal_part KW_PACKAGE compound_name renames_part aspect_option ';'
         { enter_unit(context, $3.text, 0);
-          finish_unit(context, KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $6, $4.text); }
+          finish_unit(context, KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $6,
+                      $4.text); }
     | generic_formal_part subprogram_specification renames_part aspect_option ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
-              $5, $3.text); }
+        { finish_unit(context, KIND_SPEC,
+                      entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
+                      $5, $3.text); }
     ;
 
 renames_part
@@ -1201,7 +1207,7 @@ task_item_list
     ;
 
 task_body_start
-    : /* empty */                           { enter_unit(context, $-2.text, UNIT_BODY_PART | UNIT_TASK); }
+    : /* empty */                { enter_unit(context, $-2.text, UNIT_BODY_PART | UNIT_TASK); }
     ;
 
 task_body
@@ -1473,7 +1479,8 @@ raise_statement
 
 generic_declaration
     : generic_formal_part subprogram_specification aspect_option ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION, $4); }
+        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION,
+                      $4); }
     | generic_formal_part package_specification ';' { position_last_unit(context, $3); }
     ;
 
@@ -1544,7 +1551,8 @@ formal_type_definition
 
 subprogram_instantiation
     : subprogram_specification_is generic_actual_part
-        { record_and_leave(context, KIND_SPEC, entry_flags(context) | UNIT_INSTANCE | UNIT_BODY_PART); }
+        { record_and_leave(context, KIND_SPEC,
+                           entry_flags(context) | UNIT_INSTANCE | UNIT_BODY_PART); }
     ;
 
 package_instantiation
