@@ -41,8 +41,8 @@ std::string saved_text(const PreviousRecord& record) {
 }
 
 // Every record's key finds the first record with that key, when the file's
-// time written as the link file writes it is the one recorded there; any
-// other time finds nothing.
+// time written as the link file writes it is the one recorded there and is
+// older than the link file; any other time finds nothing.
 void check_lookups(const PreviousRecords& records) {
   int count = 0;
   for (const PreviousRecord* record = records.head; record && count < 64; record = record->next) {
@@ -51,7 +51,8 @@ void check_lookups(const PreviousRecords& records) {
     FileTime time{true, record->recorded_time};
     const PreviousRecord* found = find_previous_record(records, "", record->key, time);
     bool same_time = first->recorded_time == written_time(record->recorded_time);
-    check(found == (same_time ? first : nullptr), "lookup by key");
+    bool older = record->recorded_time < records.trusted_before;
+    check(found == (same_time && older ? first : nullptr), "lookup by key");
     if (found) {
       FileTime other{true, int64_t{written_time(record->recorded_time)} + 1};
       check(find_previous_record(records, "", record->key, other) == nullptr, "other time");

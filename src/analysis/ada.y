@@ -13,8 +13,15 @@
 #include "analysis/actions.h"
 #include "analysis/parser.h"
 #include "analysis/scanner.h"
+#include "core/memory.h"
 
 #define YYSTYPE TokenValue
+/* The stacks come from the checked allocation: running out of memory for
+   them ends the analysis, it is not a "yacc stack overflow". The skeleton
+   calls realloc by name, after including <stdlib.h> itself (a no-op from
+   here). */
+#include <cstdlib>
+#define realloc(block, size) checked_realloc(block, size)
 /* Each parse allocates 500 entries when it starts; every growth is refused,
    which reports "yacc stack overflow" and abandons the parse. */
 #define YYINITSTACKSIZE 500

@@ -25,7 +25,10 @@ FILE* open_regular_file(const SourceFile& source, struct stat& status) {
     return nullptr;
   }
   FILE* file = ::fdopen(fd, "r");
-  if (file == nullptr) ::close(fd);
+  if (file == nullptr) {
+    ::close(fd);
+    fail_if_out_of_memory(sizeof(FILE));
+  }
   return file;
 }
 
@@ -86,8 +89,9 @@ FileAnalysis Analyser::analyse(const SourceFile& source) {
   FileAnalysis result;
   AllocationFailuresThrow failures_throw;
   struct stat status;
-  FILE* file = open_regular_file(source, status);
+  FILE* file = nullptr;
   try {
+    file = open_regular_file(source, status);
     if (file == nullptr) {
       result.diagnostics.push_back({Msg::kCannotOpenFile, {source.name}});
       return result;

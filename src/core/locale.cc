@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/memory.h"
+
 namespace {
 
 std::string codeset;
@@ -53,6 +55,7 @@ void init_locale() {
   codeset_is_utf8 = names_utf8(codeset);
   if (!codeset_is_utf8) {
     converter = iconv_open((codeset + "//TRANSLIT").c_str(), "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1)) fail_if_out_of_memory(0);
     if (converter == reinterpret_cast<iconv_t>(-1)) codeset_is_utf8 = true;
   }
 }

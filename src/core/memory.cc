@@ -1,5 +1,10 @@
 #include "core/memory.h"
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -16,21 +21,74 @@ AllocationFailuresThrow::AllocationFailuresThrow() : previous_(failures_throw) {
 }
 AllocationFailuresThrow::~AllocationFailuresThrow() { failures_throw = previous_; }
 
+namespace {
+
+// What a failure needs is set up beforehand: when memory runs out there is
+// none left to format a message or remember a file name with.
+struct AllocationFailureSetting {
+  std::string message;  // translated, "%1" still in it; empty: not prepared
+  const char* remove_path = nullptr;
+  bool run_complete = false;
+};
+
+AllocationFailureSetting& failure_setting() {
+  static AllocationFailureSetting setting;
+  return setting;
+}
+
+void print_allocation_message(uint64_t size) {
+  const AllocationFailureSetting& setting = failure_setting();
+  std::string_view pattern = setting.message.empty()
+                                 ? std::string_view(message_def(Msg::kCannotAllocate).source)
+                                 : std::string_view(setting.message);
+  char digits[24];
+  char* digits_end = std::to_chars(digits, digits + sizeof digits, size).ptr;
+  size_t at = pattern.find("%1");
+  if (at == std::string_view::npos) at = pattern.size();
+  std::fwrite(pattern.data(), 1, at, stderr);
+  if (at < pattern.size()) {
+    std::fwrite(digits, 1, digits_end - digits, stderr);
+    std::fwrite(pattern.data() + at + 2, 1, pattern.size() - at - 2, stderr);
+  }
+}
+
+}  // namespace
+
 [[noreturn]] void fail_allocation(uint64_t size) {
   if (failures_throw) throw AllocationFailure{size};
-  // Formatting the message allocates too; if that fails, give up quietly.
-  static bool failing = false;
-  if (failing) std::_Exit(9);
-  failing = true;
-  report(Msg::kCannotAllocate, {std::to_string(size)});
-  std::exit(9);
+  AllocationFailureSetting& setting = failure_setting();
+  if (!setting.run_complete) {
+    print_allocation_message(size);
+    if (setting.remove_path != nullptr) ::unlink(setting.remove_path);
+  }
+  // What was printed before stays; the exit handlers are skipped, as they
+  // may need memory themselves.
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ::_exit(setting.run_complete ? 0 : 9);
 }
+
+void fail_if_out_of_memory(uint64_t size) {
+  if (errno == ENOMEM) fail_allocation(size);
+}
+
+void prepare_allocation_message() { failure_setting().message = format_message(Msg::kCannotAllocate); }
+
+void remove_on_allocation_failure(const char* path) { failure_setting().remove_path = path; }
+
+void mark_run_complete() { failure_setting().run_complete = true; }
 
 void* checked_alloc(uint64_t size) {
   // calloc gives zeroed pages straight from the kernel for large blocks.
   void* block = std::calloc(1, size == 0 ? 1 : size);
   if (block == nullptr) fail_allocation(size);
   return block;
+}
+
+void* checked_realloc(void* block, uint64_t size) {
+  void* grown = std::realloc(block, size == 0 ? 1 : size);
+  if (grown == nullptr) fail_allocation(size);
+  return grown;
 }
 
 void release_block(void* block) { std::free(block); }

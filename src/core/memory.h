@@ -8,13 +8,34 @@
 // Returns `size` zeroed bytes; never null.
 void* checked_alloc(uint64_t size);
 
+// realloc that never returns null.
+void* checked_realloc(void* block, uint64_t size);
+
 // Gives a block back; null is ignored.
 void release_block(void* block);
 
-// Prints the translated "cannot allocate" message and exits with status 9;
-// while an AllocationFailuresThrow lives on this thread, throws
-// AllocationFailure instead.
+// Prints the "cannot allocate" message and exits with status 9; needs no
+// memory of its own, so it works when none is left. While an
+// AllocationFailuresThrow lives on this thread, throws AllocationFailure
+// instead.
 [[noreturn]] void fail_allocation(uint64_t size);
+
+// After a library call that failed: when it failed for lack of memory
+// (ENOMEM), ends the run as fail_allocation does. `size` is what the call
+// needed, as far as it is known.
+void fail_if_out_of_memory(uint64_t size);
+
+// Translates the "cannot allocate" message now, while memory is left; until
+// then the untranslated text is printed.
+void prepare_allocation_message();
+
+// A file to remove when the run ends for lack of memory (the temporary link
+// file, while it exists); null for none. `path` must outlive the setting.
+void remove_on_allocation_failure(const char* path);
+
+// The link file is in place and the run has succeeded: a later allocation
+// failure ends it with status 0 and prints nothing more.
+void mark_run_complete();
 
 // Copies `length` bytes of `text` into a new NUL-terminated block.
 char* checked_strndup(const char* text, size_t length);

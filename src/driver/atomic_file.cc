@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "core/memory.h"
+
 namespace {
 
 std::string directory_part(const std::string& path) {
@@ -67,10 +69,15 @@ bool AtomicFile::open(const char* name) {
   signal_saved_ = ::sigaction(SIGXFSZ, &ignore, &old_xfsz_) == 0;
 
   target_ = resolve_symbolic_links(name);
-  std::string pattern = directory_part(target_) + "/.vantlink.XXXXXX";
-  fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd_ < 0) return false;
-  temporary_ = pattern;
+  // The name is complete before the file exists: nothing is allocated
+  // between its creation and its registration for removal.
+  temporary_ = directory_part(target_) + "/.vantlink.XXXXXX";
+  fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
+  if (fd_ < 0) {
+    temporary_.clear();
+    return false;
+  }
+  remove_on_allocation_failure(temporary_.c_str());
   if (!copy_attributes(fd_, target_)) failed_ = true;
   return true;
 }
@@ -94,8 +101,12 @@ bool AtomicFile::commit() {
   bool ok = !failed_ && ::fsync(fd_) == 0;
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
-  if (ok && ::rename(temporary_.c_str(), target_.c_str()) == 0) temporary_.clear();
-  else ok = false;
+  if (ok && ::rename(temporary_.c_str(), target_.c_str()) == 0) {
+    remove_on_allocation_failure(nullptr);
+    temporary_.clear();
+  } else {
+    ok = false;
+  }
   discard();
   return ok;
 }
@@ -103,6 +114,7 @@ bool AtomicFile::commit() {
 void AtomicFile::discard() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  remove_on_allocation_failure(nullptr);
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
   temporary_.clear();
   if (signal_saved_) ::sigaction(SIGXFSZ, &old_xfsz_, nullptr);

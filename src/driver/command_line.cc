@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +14,7 @@
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
 #include "driver/long_path.h"
+#include "core/memory.h"
 #include "core/messages.h"
 #include "core/translation.h"
 
@@ -24,6 +28,7 @@ namespace {
 std::optional<std::string> current_directory() {
   // No fixed buffer: a working directory of any length is read whole.
   char* path = ::getcwd(nullptr, 0);
+  if (path == nullptr) fail_if_out_of_memory(PATH_MAX);
   if (path == nullptr) return std::nullopt;
   std::string out(path);
   std::free(path);
@@ -59,18 +64,22 @@ int scan_options(int argc, char** argv, RunSettings& settings, const ExtensionLi
 
 std::optional<std::vector<std::string>> read_directory_list(const char* path) {
   FILE* file = std::fopen(path, "r");
+  if (file == nullptr) fail_if_out_of_memory(sizeof(FILE));
   if (file == nullptr) return std::nullopt;
   std::vector<std::string> lines;
   char* line = nullptr;
   size_t capacity = 0;
   ssize_t length;
-  while ((length = ::getline(&line, &capacity, file)) != -1) {
+  while (errno = 0, (length = ::getline(&line, &capacity, file)) != -1) {
     if (length > 0 && line[length - 1] == '\n') --length;
-    lines.emplace_back(line, static_cast<size_t>(length));
+    // A name ends at a NUL byte, in the messages as well as for the system.
+    lines.emplace_back(line, ::strnlen(line, static_cast<size_t>(length)));
   }
+  // getline reports a line it had no memory for as the end of the file.
+  if (!std::feof(file)) fail_if_out_of_memory(std::max<size_t>(2 * capacity, 120));
   // A list cut short by a read error (or naming a directory) would drop the
   // records of every directory it no longer names.
-  bool complete = !std::ferror(file);
+  bool complete = std::feof(file) && !std::ferror(file);
   std::free(line);
   std::fclose(file);
   if (!complete) return std::nullopt;
@@ -79,7 +88,6 @@ std::optional<std::vector<std::string>> read_directory_list(const char* path) {
 
 namespace {
 
-// The run sequence; a run that ends early throws RunEnd.
 // The mode VANTLINK_ADA names; any other value ends the run before it starts.
 AdaMode ada_mode_of_run() {
   const char* value = std::getenv("VANTLINK_ADA");
@@ -88,8 +96,10 @@ AdaMode ada_mode_of_run() {
   return *mode;
 }
 
+// The run sequence; a run that ends early throws RunEnd.
 ExitStatus run_sequence(int argc, char** argv) {
   setup_translation();
+  prepare_allocation_message();
   // Everything the run builds lives until the process ends; it is never
   // destroyed, so exit does not free a hundred thousand records one by one.
   static Run& run = *new Run(ada_mode_of_run());
@@ -118,8 +128,12 @@ ExitStatus run_sequence(int argc, char** argv) {
 
   if (change_directory(run.start_directory.c_str()) != 0)
     fail(Msg::kCannotComeBack, {run.start_directory});
+  // Ready before the link file is replaced: from then on the run has
+  // succeeded, and nothing may turn it into a failure.
+  std::string created = run.settings.silent ? "" : format_message(Msg::kFileCreated, {link_file});
   if (!write_link_file(link_file, run.files, run.mode)) return ExitStatus::kError;
-  if (!run.settings.silent) report(Msg::kFileCreated, {link_file});
+  mark_run_complete();
+  print_message(stdout, created);
   return ExitStatus::kSuccess;
 }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +30,7 @@ bool has_line_end(std::string_view text) { return text.find('\n') != std::string
 
 std::string canonical_path(const std::string& name) {
   char* resolved = ::realpath(name.c_str(), nullptr);
+  if (resolved == nullptr) fail_if_out_of_memory(PATH_MAX);
   if (resolved == nullptr) return name;
   std::string path(resolved);
   std::free(resolved);
@@ -163,6 +165,7 @@ std::vector<SourceFileEntry*> list_directory(const std::string& name,
   std::vector<SourceFileEntry*> entries;
   DIR* listing = ::opendir(".");
   if (listing == nullptr) {
+    fail_if_out_of_memory(32768);  // the listing's buffer
     report(Msg::kCannotGetDirectoryEntry, {name});
     return entries;
   }
@@ -210,6 +213,7 @@ void return_to_start(const Run& run) {
 // The text that stands for the working directory in the link file.
 std::string directory_text_for(const Run& run) {
   char* cwd = ::getcwd(nullptr, 0);  // any length
+  if (cwd == nullptr) fail_if_out_of_memory(PATH_MAX);
   if (cwd == nullptr) end_run(Msg::kCannotGetWorkingDirectory);
   std::string working(cwd);
   std::free(cwd);

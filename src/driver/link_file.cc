@@ -32,14 +32,15 @@ int64_t parse_time(std::string_view text) {
 
 // The key and time of a "--file-info:" line (without its line end). The time
 // is the digits at the end of the line, with a "-" right after the key's ":"
-// for times written negative. False when no ":" separates key and time.
+// for times written negative; the byte before it separates it from the key,
+// whatever that byte is. False when the digits reach back to the prefix.
 bool parse_info_line(std::string_view line, std::string_view& key, int64_t& time) {
   size_t start = kInfoPrefix.size();
   size_t j = line.size();
   while (j > start && is_digit(line[j - 1])) --j;
   if (j > start + 1 && line[j - 1] == '-' && line[j - 2] == ':') --j;
-  // Here line[j..] is the time; line[j-1] must be the separator.
-  if (j <= start || line[j - 1] != ':') return false;
+  // Here line[j..] is the time and line[j-1] the separator.
+  if (j <= start) return false;
   key = line.substr(start, j - 1 - start);
   time = parse_time(line.substr(j));
   return true;
@@ -49,15 +50,18 @@ SavedLine* new_saved_line(PreviousRecords& records, const char* text, size_t len
   return &records.line_store.emplace_back(SavedLine{text, length, nullptr});
 }
 
-// The whole file; false when it cannot be read.
-bool read_whole_file(const char* name, std::vector<char>& text) {
+// The whole file and its modification time (the earliest possible, so that
+// no record is trusted, when its status cannot be read); false when it
+// cannot be read.
+bool read_whole_file(const char* name, std::vector<char>& text, int64_t& modified) {
   int fd = ::open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat status;
+  bool known = ::fstat(fd, &status) == 0;
+  modified = known ? status.st_mtim.tv_sec : std::numeric_limits<int64_t>::min();
   size_t length = 0;
-  text.resize(::fstat(fd, &status) == 0 && status.st_size > 0
-                  ? static_cast<size_t>(status.st_size) + 1
-                  : 64 * 1024);
+  text.resize(known && status.st_size > 0 ? static_cast<size_t>(status.st_size) + 1
+                                          : 64 * 1024);
   for (;;) {
     if (length == text.size()) text.resize(text.size() * 2);
     ssize_t n = ::read(fd, text.data() + length, text.size() - length);
@@ -138,9 +142,13 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
 
 PreviousRecords read_previous_link_file(const char* name) {
   std::vector<char> text;
-  if (!read_whole_file(name, text)) return {};
+  int64_t modified;
+  if (!read_whole_file(name, text, modified)) return {};
   PreviousRecords records = parse_link_file(text.data(), text.size());
   records.text = std::move(text);  // the records point into it
+  // Taken from the file just read, not from the name, which another run may
+  // have replaced since.
+  records.trusted_before = modified;
   return records;
 }
 
@@ -171,5 +179,8 @@ const PreviousRecord* find_previous_record(const PreviousRecords& records,
   const PreviousRecord* record = first_record_with_key(records, key);
   if (record == nullptr) return nullptr;
   records.last_found = record;
+  // The full time, not its 32-bit form: a file dated after 2038 compares
+  // as what it is.
+  if (observed.seconds >= records.trusted_before) return nullptr;
   return record->recorded_time == written_time(observed.seconds) ? record : nullptr;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,11 @@ struct PreviousRecords {
   // Key -> first record with that key; a repeated key is never matched again.
   std::unordered_map<std::string_view, const PreviousRecord*> by_key;
   size_t repeated_keys = 0;  // records that by_key does not hold
+  // The modification time of the link file read (whole seconds). A file
+  // whose time is not older is analysed again whatever its record says: an
+  // edit made in the same second as the run that wrote the record keeps
+  // the time the record holds.
+  int64_t trusted_before = std::numeric_limits<int64_t>::max();
   // The record that the last lookup found. A link file lists the files in
   // the order in which the next run meets them, so unless a key repeats,
   // the record after it is tried first: in order, with no hashing and no
@@ -62,8 +68,10 @@ struct PreviousRecords {
 bool link_target_usable(const char* name);
 
 // Records of the link file `name`, in file order, and the mode it was
-// written in; empty when it cannot be read. Lines may have any length. A "--file-info:" line with no ":" between
-// its key and its time is not a record, and the lines below it are dropped.
+// written in; empty when it cannot be read. Lines may have any length. The
+// key of a "--file-info:" line ends one byte (normally ":") before the
+// digits of its time; a line whose digits reach back to the prefix is not a
+// record, and the lines below it are dropped.
 // A last line without its line end (a file cut short) is dropped with the
 // record it belongs to.
 PreviousRecords read_previous_link_file(const char* name);
@@ -73,7 +81,8 @@ PreviousRecords read_previous_link_file(const char* name);
 PreviousRecords parse_link_file(const char* text, size_t length);
 
 // The record to reuse for `file_name` found in the directory `directory_text`
-// with modification time `observed`, or null.
+// with modification time `observed`, or null. Null as well when that time is
+// not older than the link file the records were read from.
 const PreviousRecord* find_previous_record(const PreviousRecords& records,
                                            std::string_view directory_text,
                                            std::string_view file_name, FileTime observed);

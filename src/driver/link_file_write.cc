@@ -1,27 +1,35 @@
-// Writing the link file: built in large blocks, replaced in one step.
+// Writing the link file: built in large blocks, replaced in one step, or,
+// when no temporary file can be made beside it, rewritten in place.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <string>
 
 #include "driver/ada_mode.h"
 #include "driver/atomic_file.h"
+#include "driver/in_place_file.h"
 #include "driver/link_file.h"
 #include "core/messages.h"
 
 namespace {
 
-// Collects output and hands it to the file in large blocks.
+// Collects output and hands it to the file in large blocks; without a file,
+// keeps all of it.
 class BlockWriter {
  public:
-  explicit BlockWriter(AtomicFile& file) : file_(file) { buffer_.reserve(kBlock + 4096); }
+  explicit BlockWriter(AtomicFile* file) : file_(file) { buffer_.reserve(kBlock + 4096); }
 
   std::string& text() { return buffer_; }
 
   // Passes a full block on; false once the file has refused a write.
-  bool flush_if_full() { return buffer_.size() < kBlock || flush(); }
+  bool flush_if_full() { return file_ == nullptr || buffer_.size() < kBlock || flush(); }
 
   bool flush() {
-    bool ok = file_.write(buffer_.data(), buffer_.size());
+    if (file_ == nullptr) return true;
+    bool ok = file_->write(buffer_.data(), buffer_.size());
     buffer_.clear();
     return ok;
   }
@@ -31,7 +39,7 @@ class BlockWriter {
   // pages stay few and are reused: a large block would add its size to the
   // peak memory of a large run.
   static constexpr size_t kBlock = 64 * 1024;
-  AtomicFile& file_;
+  AtomicFile* file_;
   std::string buffer_;
 };
 
@@ -74,27 +82,58 @@ void append_block(std::string& out, const SourceFileEntry& entry) {
   }
 }
 
-}  // namespace
-
-bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
-  AtomicFile file;
-  if (!file.open(name)) {
-    report(Msg::kCannotOpenLinkFile, {name});
-    return false;
-  }
-  BlockWriter writer(file);
+// Every block of the link file of `files`, handed to `writer`; false once a
+// write has failed.
+// The mode line first, when the mode has one.
+bool write_blocks(BlockWriter& writer, const FileList& files, AdaMode mode) {
   if (std::string_view line = mode_line(mode); !line.empty()) {
     writer.text().append(line);
     writer.text().push_back('\n');
   }
-  bool ok = true;
-  for (const SourceFileEntry* entry = files.head; entry != nullptr && ok; entry = entry->next) {
+  for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next) {
     append_block(writer.text(), *entry);
-    ok = writer.flush_if_full();
+    if (!writer.flush_if_full()) return false;
   }
-  if (!(ok && writer.flush() && file.commit())) {
-    report(Msg::kCannotWriteLinkFile, {name});
+  return writer.flush();
+}
+
+// A descriptor open for writing on the link file that exists now, or -1 when
+// there is none. False when the name cannot be written: an empty name, or an
+// existing file the user may not open for writing. The rename could replace
+// such a file, but who may write the link file must not depend on how it is
+// replaced.
+bool open_existing_target(const std::string& target, int& fd) {
+  fd = -1;
+  if (target.empty()) return false;
+  fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  return fd >= 0 || errno == ENOENT;
+}
+
+}  // namespace
+
+bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
+  std::string target = resolve_symbolic_links(name);
+  int existing;
+  if (!open_existing_target(target, existing)) {
+    report(Msg::kCannotOpenLinkFile, {name});
     return false;
   }
-  return true;
+  AtomicFile file;
+  bool ok;
+  if (file.open(target.c_str())) {
+    if (existing >= 0) ::close(existing);
+    BlockWriter writer(&file);
+    ok = write_blocks(writer, files, mode) && file.commit();
+  } else if (existing >= 0) {
+    // No temporary file beside it (a directory the user may not write): the
+    // whole content first, then over the old one. The one case not atomic.
+    BlockWriter writer(nullptr);
+    write_blocks(writer, files, mode);
+    ok = rewrite_in_place(existing, writer.text());
+  } else {
+    report(Msg::kCannotOpenLinkFile, {name});
+    return false;
+  }
+  if (!ok) report(Msg::kCannotWriteLinkFile, {name});
+  return ok;
 }

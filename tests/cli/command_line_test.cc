@@ -149,6 +149,18 @@ INSTANTIATE_TEST_SUITE_P(
              9}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The toolkit takes some options for itself (a debugger option and the
+// argument after it); the run still sees every argument as given.
+TEST(CommandLineSetUp, ToolkitOptionsAreOrdinaryArguments) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  write_file(scratch / "src/a.ads", "package A is end A;\n");
+  CliResult result = run_vantlink({{"-r", "l.txt", "-qmljsdebugger", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "Error : \"-qmljsdebugger\" is not a directory name.\n");
+  EXPECT_NE(read_file(scratch / "l.txt").find("\"src/a.ads\" A SPEC\n"), std::string::npos);
+}
+
 TEST(CommandLineSetUp, UnsetKorvodirStopsEveryCall) {
   for (std::vector<std::string> args : {std::vector<std::string>{}, {"-h"}, {"-v"}, {"l", "d"}}) {
     CliResult result = run_vantlink({args, {}, {"KORVODIR"}});

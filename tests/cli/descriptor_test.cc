@@ -1,8 +1,14 @@
 // Selected files stay open from the directory listing to their analysis, as
 // far as the descriptor limit allows, and are opened again beyond it. Either
-// way each file yields its own units and nothing else changes.
+// way each file yields its own units and nothing else changes. A run started
+// with standard descriptors closed writes its messages nowhere else.
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -60,6 +66,70 @@ TEST(KeptDescriptors, SameResultAtAnyLimit) {
     EXPECT_EQ(reused.out, expected_again.out) << label;
     EXPECT_EQ(reused.err, expected_again.err) << label;
     EXPECT_EQ(read_file(scratch / "links.txt"), expected_links) << label;
+  }
+}
+
+// ---- standard descriptors closed at start ----
+
+struct StreamRun {
+  CliResult result;
+  std::string link_file;
+  std::set<std::string> places;  // where stdout and stderr led when written
+};
+
+// vantlink links.txt src (progress lines, a warning, a file reused) started
+// without the descriptors `closed`, from the same previous link file each
+// time.
+StreamRun run_with_closed(const ScratchDir& scratch, const std::string& previous,
+                          std::vector<int> closed) {
+  write_file(scratch / "links.txt", previous);
+  set_file_time(scratch / "links.txt", 1600000000);
+  std::string report = scratch / "stream-report";
+  std::map<std::string, std::string> env = {{"LD_PRELOAD", STREAM_SHIM_PATH},
+                                            {"STREAM_SHIM_REPORT", report}};
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  env["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+  CliCall call{{"-r", "links.txt", "src"}, env, {}, scratch.path()};
+  call.closed = std::move(closed);
+  StreamRun run{run_vantlink(call), read_file(scratch / "links.txt"), {}};
+  std::istringstream lines(read_file(report));
+  for (std::string line; std::getline(lines, line);) run.places.insert(line);
+  return run;
+}
+
+TEST(ClosedStandardDescriptors, MessagesGoNowhereElse) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  for (int i = 0; i < 5; ++i)
+    write_file(scratch / ("src/p" + std::to_string(i) + ".ads"),
+               "package P" + std::to_string(i) + " is end P" + std::to_string(i) + ";\n");
+  write_file(scratch / "src/w.adb", "this is not Ada at all ;;\n");
+  set_file_time(scratch / "src/p0.ads", 1500000000);
+  // p0.ads is reused; the others are analysed.
+  const std::string previous = "--file-info:src/p0.ads:1500000000\n\"src/p0.ads\" P0 SPEC\n";
+  StreamRun normal = run_with_closed(scratch, previous, {});
+  ASSERT_EQ(normal.result.status, 0) << normal.result.err;
+  ASSERT_NE(normal.result.out, "");
+  ASSERT_NE(normal.result.err, "");
+  ASSERT_EQ(normal.places, std::set<std::string>{"pipe"});
+
+  const std::vector<std::vector<int>> cases = {{0}, {1}, {2}, {0, 1}, {1, 2}, {0, 1, 2}};
+  for (const std::vector<int>& closed : cases) {
+    std::string label = "closed:";
+    for (int fd : closed) label += " " + std::to_string(fd);
+    SCOPED_TRACE(label);
+    StreamRun run = run_with_closed(scratch, previous, closed);
+    auto is_closed = [&closed](int fd) {
+      return std::find(closed.begin(), closed.end(), fd) != closed.end();
+    };
+    EXPECT_EQ(run.result.status, 0) << run.result.err;
+    EXPECT_EQ(run.link_file, normal.link_file);
+    EXPECT_EQ(run.result.out, is_closed(1) ? "" : normal.result.out);
+    EXPECT_EQ(run.result.err, is_closed(2) ? "" : normal.result.err);
+    // The pipes the test gave, or /dev/null: never a file, directory or
+    // descriptor the run opened for itself.
+    for (const std::string& place : run.places)
+      EXPECT_TRUE(place == "pipe" || place == "/dev/null") << place;
   }
 }
 

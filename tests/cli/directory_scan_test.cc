@@ -1,9 +1,7 @@
 // Directories and the files taken from them: which names are selected, in
 // what order, what is reported, and how each directory name is handled.
 #include <fcntl.h>
-#include <grp.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -41,43 +39,6 @@ std::string checking(const std::string& name) { return "Checking directory \"" +
 std::string created(const std::string& name) { return "\nFile \"" + name + "\" created \n"; }
 std::string cannot_open(const std::string& name) { return "Error : can't open file \"" + name + "\"\n"; }
 
-// Runs vantlink as an unprivileged user, so that permission bits count even
-// when the tests run as root; nothing when privileges cannot be dropped.
-std::optional<CliResult> run_unprivileged(const CliCall& call, const ScratchDir& scratch) {
-  if (::geteuid() != 0) return run_vantlink(call);
-  ::chmod(scratch.path().c_str(), 0777);
-  int channel[2];
-  if (::pipe(channel) != 0) throw std::runtime_error("pipe");
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(channel[0]);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
-    CliResult result = run_vantlink(call);
-    std::string message = std::to_string(result.status) + " " + std::to_string(result.out.size()) +
-                          " " + std::to_string(result.err.size()) + "\n" + result.out + result.err;
-    for (size_t done = 0; done < message.size();) {
-      ssize_t n = ::write(channel[1], message.data() + done, message.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    ::_exit(0);
-  }
-  ::close(channel[1]);
-  std::string message;
-  char buffer[65536];
-  for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;) message.append(buffer, n);
-  ::close(channel[0]);
-  int wait_status;
-  ::waitpid(pid, &wait_status, 0);
-  CliResult result;
-  std::istringstream header(message);
-  size_t out_size = 0, err_size = 0;
-  if (!(header >> result.status >> out_size >> err_size)) return std::nullopt;
-  size_t start = message.find('\n') + 1;
-  result.out = message.substr(start, out_size);
-  result.err = message.substr(start + out_size, err_size);
-  return result;
-}
 
 // ---- which files, in which order ----
 

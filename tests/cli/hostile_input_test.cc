@@ -481,6 +481,18 @@ TEST(HostileListFile, CarriageReturnsStayAndLastLineCounts) {
                 block("c/x.ads", {"X SPEC"}));
 }
 
+// The system sees a name up to its NUL byte; so do the messages.
+TEST(HostileListFile, NulByteEndsTheName) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  write_source(scratch / "src/x.ads", package("X"));
+  write_file(scratch / "list.txt", std::string("src\0junk\nzz\0yy\n", 15));
+  CliResult result = run_in(scratch, {"-s", "-r", "links.txt", "@list.txt"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "Error : \"zz\" is not a directory name.\n");
+  EXPECT_EQ(read_file(scratch / "links.txt"), block("src/x.ads", {"X SPEC"}));
+}
+
 // A list that cannot be read to its end would silently drop directories.
 TEST(HostileListFile, UnreadableListRefused) {
   ScratchDir scratch;

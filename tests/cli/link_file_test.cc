@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <sstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -136,7 +138,8 @@ TEST_F(Incremental, StartDirectoryItselfWithRelativePaths) {
   }
 }
 
-// A time past 2038 is written as its low 32 bits, signed, and still matches.
+// A time past 2038 is written as its low 32 bits, signed, and still matches
+// (once the link file itself is dated later).
 TEST_F(Incremental, TimeBeyond2038) {
   set_time(src("a.ads"), 2208988800);  // 2040-01-01
   run();
@@ -146,8 +149,87 @@ TEST_F(Incremental, TimeBeyond2038) {
       "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n";
   EXPECT_EQ(link_file(), expected);
   rewrite_keeping_time(src("a.ads"), package("A2"));
+  set_time(link_path(), 2208988801);
   run();
   EXPECT_EQ(link_file(), expected);
+}
+
+// ---- an edit in the same second as the run that recorded the file ----
+
+struct RacyCase {
+  const char* name;
+  int file_after_link_file;  // seconds; negative: older than the link file
+  bool reused;
+};
+
+void PrintTo(const RacyCase& c, std::ostream* out) { *out << c.name; }
+
+class RacyReuse : public Incremental, public testing::WithParamInterface<RacyCase> {};
+
+// The edit keeps the file's time, as a second edit within the same second
+// does; only the link file's own time tells whether it may have come after.
+TEST_P(RacyReuse, OnlyFilesOlderThanTheLinkFileAreTrusted) {
+  constexpr time_t kLinkFileTime = 1600000000;
+  set_time(src("a.ads"), kLinkFileTime + GetParam().file_after_link_file);
+  run({"-s"});
+  rewrite_keeping_time(src("a.ads"), package("New_Name"));
+  set_time(link_path(), kLinkFileTime);
+  run({"-s"});
+  const std::string unit = GetParam().reused ? "A" : "New_Name";
+  EXPECT_NE(link_file().find("\"src/a.ads\" " + unit + " SPEC\n"), std::string::npos)
+      << link_file();
+  // The others, older, are reused as before.
+  EXPECT_NE(link_file().find("--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n"),
+            std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Incremental, RacyReuse,
+                         testing::Values(RacyCase{"SameSecond", 0, false},
+                                         RacyCase{"SecondBefore", -1, true},
+                                         RacyCase{"SecondAfter", 1, false},
+                                         RacyCase{"FarFuture", 400000000, false}),
+                         [](const testing::TestParamInfo<RacyCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
+// A file dated in the future is analysed on every run, and the link file is
+// still what a full analysis writes.
+TEST_F(Incremental, FutureFileAnalysedOnEveryRun) {
+  set_time(src("a.ads"), 4000000000);  // 2096
+  for (const char* name : {"Future_1", "Future_2", "Future_3"}) {
+    rewrite_keeping_time(src("a.ads"), package(name));
+    run({"-s"});
+    std::string incremental = link_file();
+    EXPECT_NE(incremental.find(std::string(" ") + name + " SPEC\n"), std::string::npos) << name;
+    CliResult full = run_vantlink({{"-s", "-r", "-f", "full.txt", "src"}, {}, {}, scratch_.path()});
+    EXPECT_EQ(full.status, 0);
+    EXPECT_EQ(incremental, read_file(scratch_ / "full.txt")) << name;
+  }
+}
+
+// Nothing changed in a real tree: every file is reused. A line added under
+// every record shows it, since only a reused record keeps its lines.
+TEST(NoChange, GnatRuntimeAnalysesNothing) {
+  const std::string runtime = "/usr/lib/gcc/x86_64-linux-gnu/12/adainclude";
+  if (!fs::is_directory(runtime)) GTEST_SKIP() << "no GNAT runtime sources";
+  ScratchDir scratch;
+  CliResult first = run_vantlink({{"-s", "links.txt", runtime}, {}, {}, scratch.path()});
+  ASSERT_EQ(first.status, 0) << first.err;
+  std::string marked;
+  size_t records = 0;
+  std::istringstream lines(read_file(scratch / "links.txt"));
+  for (std::string line; std::getline(lines, line);) {
+    marked += line + "\n";
+    if (line.starts_with("--file-info:")) {
+      marked += "-- reused\n";
+      ++records;
+    }
+  }
+  ASSERT_GT(records, 1000u);
+  write_file(scratch / "links.txt", marked);
+  CliResult again = run_vantlink({{"-s", "links.txt", runtime}, {}, {}, scratch.path()});
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(read_file(scratch / "links.txt"), marked);
 }
 
 TEST_F(Incremental, LongDirectoryNamesAndLines) {
@@ -213,6 +295,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "--file-info:src/a.ads:$\n\"src/a.ads\" First SPEC\n"
                      "--file-info:src/a.ads:7\n\"src/a.ads\" Second SPEC\n",
                      "--file-info:src/a.ads:1500000001\n\"src/a.ads\" First SPEC\n"},
+        HandEditCase{"BlankBeforeTime", "--file-info:src/a.ads $\n\"src/a.ads\" Old SPEC\n",
+                     "--file-info:src/a.ads:1500000001\n\"src/a.ads\" Old SPEC\n"},
         HandEditCase{"OtherTime", "--file-info:src/a.ads:1500000000\n\"src/a.ads\" Old SPEC\n", kFresh},
         HandEditCase{"LongLineKeptWhole", "--file-info:src/a.ads:$\n" + kLong,
                      "--file-info:src/a.ads:1500000001\n" + kLong},
@@ -277,6 +361,98 @@ TEST(Replacement, CannotCreateInDirectory) {
   CliResult result = run_vantlink({{"-s", "missing/links.txt", "src"}, {}, {}, scratch.path()});
   EXPECT_EQ(result.status, 7);
   EXPECT_EQ(result.err, "Error : Can't open link file \"missing/links.txt\" for writting.\n");
+}
+
+// Who may write the link file: the same as when it was written in place.
+struct PermissionCase {
+  const char* name;
+  std::string link_name;      // relative to the scratch directory
+  mode_t link_mode;           // 0: no link file yet
+  mode_t directory_mode;      // of the directory that holds it
+  rlim_t file_size_limit;     // 0: none
+  int status;
+  std::string err;            // $ stands for the link-file name
+  bool replaced;              // the link file holds the new content
+  bool same_file;             // ... in the same file (rewritten in place)
+};
+
+void PrintTo(const PermissionCase& c, std::ostream* out) { *out << c.name; }
+
+class LinkFilePermissions : public testing::TestWithParam<PermissionCase> {};
+
+TEST_P(LinkFilePermissions, AsTheUserMayWrite) {
+  const PermissionCase& c = GetParam();
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  make_directory(scratch / "out");
+  write_file(scratch / "src/a.ads", package("A"));
+  set_time(scratch / "src/a.ads", 1500000001);
+  const std::string old_text = "--file-info:old.ads:1\n\"old.ads\" Old SPEC\n";
+  const std::string path = scratch / c.link_name;
+  if (c.link_mode != 0) {
+    write_file(path, old_text);
+    ::chmod(path.c_str(), c.link_mode);
+  }
+  ::chmod((scratch / "out").c_str(), c.directory_mode);
+  struct stat before {};
+  ::stat(path.c_str(), &before);
+
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit limit = saved;
+  if (c.file_size_limit != 0) limit.rlim_cur = c.file_size_limit;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  std::optional<CliResult> run =
+      run_unprivileged({{"-s", "-r", c.link_name, "src"}, {}, {}, scratch.path()}, scratch);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  if (!run) GTEST_SKIP() << "cannot run as an unprivileged user";
+
+  std::string err = c.err;
+  if (size_t at = err.find('$'); at != std::string::npos) err.replace(at, 1, c.link_name);
+  EXPECT_EQ(run->status, c.status);
+  EXPECT_EQ(run->err, err);
+  const std::string fresh = "--file-info:src/a.ads:1500000001\n\"src/a.ads\" A SPEC\n";
+  if (c.replaced) EXPECT_EQ(read_file(path), fresh);
+  if (!c.replaced && c.link_mode != 0 && c.file_size_limit == 0) EXPECT_EQ(read_file(path), old_text);
+  struct stat after {};
+  ::stat(path.c_str(), &after);
+  if (c.same_file) EXPECT_EQ(after.st_ino, before.st_ino);
+  if (c.link_mode != 0) EXPECT_EQ(after.st_mode & 07777, c.link_mode);
+  for (const char* directory : {".", "out"})
+    for (const auto& item : fs::directory_iterator(scratch / directory))
+      EXPECT_FALSE(item.path().filename().string().starts_with(".vantlink.")) << item.path();
+}
+
+const std::string kCannotOpen = "Error : Can't open link file \"$\" for writting.\n";
+const std::string kCannotWrite = "Error : Can't write link file \"$\".\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Replacement, LinkFilePermissions,
+    testing::Values(
+        // The test's user owns neither file nor directory; the directory is
+        // open to everyone unless said otherwise.
+        PermissionCase{"WritableReplaced", "out/links.txt", 0666, 0777, 0, 0, "", true, false},
+        PermissionCase{"ReadOnlyRefused", "out/links.txt", 0444, 0777, 0, 7, kCannotOpen, false,
+                       true},
+        PermissionCase{"OtherUsersFileRefused", "out/links.txt", 0644, 0777, 0, 7, kCannotOpen,
+                       false, true},
+        PermissionCase{"NewFileInClosedDirectoryRefused", "out/links.txt", 0, 0755, 0, 7,
+                       kCannotOpen, false, false},
+        PermissionCase{"ClosedDirectoryRewrittenInPlace", "out/links.txt", 0666, 0755, 0, 0, "",
+                       true, true},
+        PermissionCase{"ReadOnlyInClosedDirectoryRefused", "out/links.txt", 0444, 0755, 0, 7,
+                       kCannotOpen, false, true},
+        PermissionCase{"InPlaceWriteFailureReported", "out/links.txt", 0666, 0755, 20, 7,
+                       kCannotWrite, false, true}),
+    [](const testing::TestParamInfo<PermissionCase>& info) { return info.param.name; });
+
+TEST(Replacement, EmptyNameCannotBeOpened) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  CliResult result = run_vantlink({{"-s", "", "src"}, {}, {}, scratch.path()});
+  EXPECT_EQ(result.status, 7);
+  EXPECT_EQ(result.err, "Error : Can't open link file \"\" for writting.\n");
+  EXPECT_EQ(directory_listing(scratch.path()), std::vector<std::string>{"src"});
 }
 
 TEST(Replacement, SymbolicLinkStaysALink) {

@@ -73,14 +73,17 @@ TEST(ReadLinkFile, RecordsAndTheirLines) {
       {"last record line cut short", "--file-info:a:1\n--file-info:b:1", {{"a", 1, ""}}},
       {"huge number saturates", "--file-info:a:99999999999999999999999\n",
        {{"a", INT64_MAX, ""}}},
-      // No ":" between key and time: not a record, and its lines belong to
-      // no file.
+      // Any byte before the digits separates key and time.
+      {"blank as separator", "--file-info:x.ads 0\nX\n", {{"x.ads", 0, "X\n"}}},
+      {"minus as separator", "--file-info:x.ads-5\n", {{"x.ads", 5, ""}}},
+      {"prefix and minus", "--file-info:-5\nB\n", {{"", 5, "B\n"}}},
+      {"no digits: last byte separates", "--file-info:abc\nB\n", {{"ab", 0, "B\n"}}},
+      {"carriage return", "--file-info:a.ads:5\r\nB\n", {{"a.ads:5", 0, "B\n"}}},
+      // No separator before the digits: not a record, and its lines belong
+      // to no file.
       {"digits up to the prefix", "--file-info:a:1\nA\n--file-info:123\nB\n--file-info:c:3\nC\n",
        {{"a", 1, "A\n"}, {"c", 3, "C\n"}}},
       {"prefix alone", "--file-info:\nB\n--file-info:c:3\n", {{"c", 3, ""}}},
-      {"prefix and minus", "--file-info:-5\nB\n", {}},
-      {"no separator at all", "--file-info:abc\nB\n", {}},
-      {"carriage return", "--file-info:a.ads:5\r\nB\n", {}},
   };
   for (const Case& c : cases) EXPECT_EQ(parse(c.text), c.expected) << c.name;
 }

@@ -1,4 +1,5 @@
 // Writing the link file, and replacing the old one in a single step.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -137,6 +138,9 @@ TEST(WriteLinkFile, WhatIsWrittenReadsBack) {
   b.add(".", "b.ads", EntryState::kAnalysed, {true, 42});
   std::string name = dir / "links.txt";
   ASSERT_TRUE(write_link_file(name.c_str(), b.list()));
+  // Dated after 2040 itself, the link file vouches for a file of 2040.
+  timespec later[2] = {{2208988801, 0}, {2208988801, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), later, 0), 0);
 
   PreviousRecords records = read_previous_link_file(name.c_str());
   const PreviousRecord* a = find_previous_record(records, long_directory, "a.ads", {true, 2208988800});
@@ -145,6 +149,30 @@ TEST(WriteLinkFile, WhatIsWrittenReadsBack) {
   EXPECT_EQ(std::string(a->saved_lines->text, a->saved_lines->length),
             "\"" + long_directory + "/a.ads\" A SPEC\n");
   EXPECT_NE(find_previous_record(records, ".", "b.ads", {true, 42}), nullptr);
+}
+
+// Records are trusted only for files older than the link file they come
+// from: the file read, not a symbolic link that names it.
+TEST(ReadLinkFile, TrustsOnlyFilesOlderThanTheFileRead) {
+  constexpr int64_t kRead = 1600000000;
+  ScratchDir dir;
+  std::string real = dir / "real.txt";
+  write_file(real,
+             "--file-info:older.ads:1599999999\n"
+             "--file-info:same.ads:1600000000\n"
+             "--file-info:newer.ads:1600000001\n");
+  timespec read_time[2] = {{kRead, 0}, {kRead, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, real.c_str(), read_time, 0), 0);
+  std::string name = dir / "links.txt";
+  fs::create_symlink(real, name);
+  timespec link_time[2] = {{kRead + 100, 0}, {kRead + 100, 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, name.c_str(), link_time, AT_SYMLINK_NOFOLLOW), 0);
+
+  PreviousRecords records = read_previous_link_file(name.c_str());
+  EXPECT_EQ(records.trusted_before, kRead);
+  EXPECT_NE(find_previous_record(records, ".", "older.ads", {true, kRead - 1}), nullptr);
+  EXPECT_EQ(find_previous_record(records, ".", "same.ads", {true, kRead}), nullptr);
+  EXPECT_EQ(find_previous_record(records, ".", "newer.ads", {true, kRead + 1}), nullptr);
 }
 
 TEST(WriteLinkFile, KeepsPermissionBits) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,13 @@ struct CliCall {
   std::vector<std::string> unset;          // removed from the base environment
   std::string directory;                   // working directory; empty: current
   int timeout_seconds = 60;
+  std::vector<int> closed;  // standard descriptors the binary starts without
 };
 
 // The base environment holds PATH, LC_ALL=C and KORVODIR=<build tree>.
 CliResult run_vantlink(const CliCall& call);
+
+// run_vantlink as an unprivileged user (uid 65534), so that permission bits
+// count even when the tests run as root; `scratch` is opened to everyone.
+// Nothing when privileges cannot be dropped.
+std::optional<CliResult> run_unprivileged(const CliCall& call, const ScratchDir& scratch);

@@ -21,6 +21,8 @@ class ScratchDir {
 std::string scratch_path(const std::string& name);
 
 void write_file(const std::string& path, std::string_view content);
+// Sets the access and modification times of `path` to `seconds`.
+void set_file_time(const std::string& path, long long seconds);
 std::string read_file(const std::string& path);
 void make_directory(const std::string& path);
 
