@@ -128,6 +128,13 @@ Un répertoire du même nom existe peut-être
 </translation>
     </message>
     <message>
+        <source>Error : VANTLINK_JOBS must be a positive whole number, not "%1".
+</source>
+        <comment>VANTLINK_JOBS is an environment variable name; %1 is its value</comment>
+        <translation>Erreur : VANTLINK_JOBS doit être un nombre entier positif, et non "%1".
+</translation>
+    </message>
+    <message>
         <source>Error %1:%2: operator not allowed at library level
 </source>
         <comment>%1 is a file name, %2 a line number</comment>

@@ -14,7 +14,14 @@
 
 namespace {
 thread_local bool failures_throw = false;
+void (*before_failure)(void*) = nullptr;
+void* before_failure_data = nullptr;
 }  // namespace
+
+void set_before_allocation_failure(void (*hook)(void*), void* data) {
+  before_failure = hook;
+  before_failure_data = data;
+}
 
 AllocationFailuresThrow::AllocationFailuresThrow() : previous_(failures_throw) {
   failures_throw = true;
@@ -56,6 +63,13 @@ void print_allocation_message(uint64_t size) {
 
 [[noreturn]] void fail_allocation(uint64_t size) {
   if (failures_throw) throw AllocationFailure{size};
+  // What a run on one thread would have printed before this comes first. If
+  // that runs out of memory too, the message follows at once.
+  static bool failing = false;
+  if (!failing) {
+    failing = true;
+    if (before_failure != nullptr) before_failure(before_failure_data);
+  }
   AllocationFailureSetting& setting = failure_setting();
   if (!setting.run_complete) {
     print_allocation_message(size);

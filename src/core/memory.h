@@ -20,6 +20,11 @@ void release_block(void* block);
 // instead.
 [[noreturn]] void fail_allocation(uint64_t size);
 
+// Where failures do not throw, `hook(data)` runs before the message: the
+// driver prints first what a run on one thread would have printed before.
+// Null removes it.
+void set_before_allocation_failure(void (*hook)(void*), void* data);
+
 // After a library call that failed: when it failed for lack of memory
 // (ENOMEM), ends the run as fail_allocation does. `size` is what the call
 // needed, as far as it is known.

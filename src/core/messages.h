@@ -27,6 +27,7 @@ enum class Msg {
   kCannotOpenLinkFile,
   kCannotWriteLinkFile,
   kLineEndInName,
+  kBadJobCount,
   kOperatorAtLibraryLevel,
   kNotAda95,
   kNotAda2022,

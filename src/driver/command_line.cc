@@ -13,6 +13,7 @@
 #include "driver/ada_mode.h"
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
+#include "driver/jobs.h"
 #include "driver/long_path.h"
 #include "core/memory.h"
 #include "core/messages.h"
@@ -105,6 +106,7 @@ ExitStatus run_sequence(int argc, char** argv) {
   static Run& run = *new Run(ada_mode_of_run());
   run.extensions = setup_extension_lists();
   int link_position = scan_options(argc, argv, run.settings, run.extensions);
+  unsigned threads = analysing_threads();
 
   int positional = argc - link_position;
   if (positional <= 1) {
@@ -123,8 +125,10 @@ ExitStatus run_sequence(int argc, char** argv) {
   if (!start) fail(Msg::kCannotGetWorkingDirectory);
   run.start_directory = *start;
 
+  OrderedOutput output(threads, run.mode);
   for (const std::string& name : directory_names(argc, argv, link_position + 1))
-    process_directory(name, run);
+    process_directory(name, run, output);
+  output.finish();
 
   if (change_directory(run.start_directory.c_str()) != 0)
     fail(Msg::kCannotComeBack, {run.start_directory});

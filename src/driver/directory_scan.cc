@@ -21,11 +21,6 @@
 
 namespace {
 
-[[noreturn]] void end_run(Msg message, std::initializer_list<std::string_view> args = {}) {
-  report(message, args);
-  throw RunEnd{ExitStatus::kError};
-}
-
 bool has_line_end(std::string_view text) { return text.find('\n') != std::string_view::npos; }
 
 std::string canonical_path(const std::string& name) {
@@ -81,9 +76,11 @@ size_t open_descriptor_count() {
 // to their analysis, which then need not open them again: the descriptors
 // free at the start less a reserve, so that no other open can fail for want
 // of one, and no more than a few thousand.
-size_t descriptor_budget() {
-  static const size_t budget = [] {
-    constexpr size_t kReserve = 64;
+size_t descriptor_budget(size_t window) {
+  static const size_t budget = [window] {
+    // The files in flight hold a descriptor each, and so may their
+    // directories' listings.
+    const size_t kReserve = 64 + 2 * window;
     constexpr size_t kMost = 4096;
     struct rlimit limit;
     size_t in_use = open_descriptor_count();
@@ -112,10 +109,10 @@ SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry
 
 // The entry to make of what the probe found, or null.
 SourceFileEntry* chosen_entry(const char* name, const EntryStatus& status,
-                              const ExtensionLists& extensions) {
+                              const ExtensionLists& extensions, OrderedOutput& out) {
   if (status.directory) return nullptr;
   if (!status.opened) {
-    report(Msg::kCannotOpenFile, {name});
+    out.message(Msg::kCannotOpenFile, {name});
     return nullptr;
   }
   size_t length = std::strlen(name);
@@ -124,7 +121,7 @@ SourceFileEntry* chosen_entry(const char* name, const EntryStatus& status,
       find_extension(extensions.forbidden, name, length) != nullptr)
     return nullptr;
   if (has_line_end(name)) {
-    report(Msg::kLineEndInName, {name});
+    out.message(Msg::kLineEndInName, {name});
     return nullptr;
   }
   return new_entry(name, length, extension, status.time);
@@ -133,15 +130,15 @@ SourceFileEntry* chosen_entry(const char* name, const EntryStatus& status,
 // One entry of the listing: skipped, reported, or selected. A selected
 // entry keeps the probe's descriptor while `kept` is within the budget.
 SourceFileEntry* select_entry(const dirent& item, const ExtensionLists& extensions,
-                              size_t& kept) {
+                              size_t& kept, OrderedOutput& out) {
   const char* name = item.d_name;
   if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return nullptr;
   if (item.d_type == DT_DIR) return nullptr;  // known without a system call
 
   EntryStatus status = probe_entry(name);
-  SourceFileEntry* entry = chosen_entry(name, status, extensions);
+  SourceFileEntry* entry = chosen_entry(name, status, extensions, out);
   if (status.fd >= 0) {
-    if (entry != nullptr && kept < descriptor_budget()) {
+    if (entry != nullptr && kept < descriptor_budget(out.window())) {
       entry->descriptor = status.fd;
       ++kept;
     } else {
@@ -158,27 +155,31 @@ bool comes_before(const SourceFileEntry* a, const SourceFileEntry* b) {
   return std::strcmp(a->file_name, b->file_name) < 0;
 }
 
-// The selected files of the working directory, in their final order. A
-// listing that cannot be opened counts as empty.
+// The selected files of the working directory, in their final order, and
+// the listing, kept open: files that were not kept open are opened relative
+// to it, whatever the working directory is by then. A listing that cannot be
+// opened counts as empty.
 std::vector<SourceFileEntry*> list_directory(const std::string& name,
-                                             const ExtensionLists& extensions) {
+                                             const ExtensionLists& extensions,
+                                             OrderedOutput& out, std::shared_ptr<DIR>& listing) {
   std::vector<SourceFileEntry*> entries;
-  DIR* listing = ::opendir(".");
+  listing.reset(::opendir("."), ::closedir);
   if (listing == nullptr) {
     fail_if_out_of_memory(32768);  // the listing's buffer
-    report(Msg::kCannotGetDirectoryEntry, {name});
+    out.message(Msg::kCannotGetDirectoryEntry, {name});
     return entries;
   }
   size_t kept = 0;  // descriptors, all consumed by handle_entry
-  while (const dirent* item = ::readdir(listing)) {
-    if (SourceFileEntry* entry = select_entry(*item, extensions, kept)) entries.push_back(entry);
+  while (const dirent* item = ::readdir(listing.get())) {
+    if (SourceFileEntry* entry = select_entry(*item, extensions, kept, out))
+      entries.push_back(entry);
   }
-  ::closedir(listing);
   std::sort(entries.begin(), entries.end(), comes_before);
   return entries;
 }
 
-void handle_entry(SourceFileEntry& entry, const char* directory_text, Run& run) {
+void handle_entry(SourceFileEntry& entry, const char* directory_text,
+                  const std::shared_ptr<DIR>& listing, const Run& run, OrderedOutput& out) {
   entry.directory_text = directory_text;
   if (!run.settings.force_analysis) {
     entry.previous_record = find_previous_record(run.previous, directory_text, entry.file_name,
@@ -193,28 +194,20 @@ void handle_entry(SourceFileEntry& entry, const char* directory_text, Run& run) 
   // The link file records the time of the content the analysis read; a file
   // it could not open is recorded with time 0.
   entry.state = EntryState::kAnalysed;
-  FileAnalysis analysis =
-      run.analyser.analyse({entry.file_name, entry.descriptor, AT_FDCWD, directory_text});
-  entry.descriptor = -1;  // closed by the analysis
-  entry.units = analysis.units;
-  entry.observed = {analysis.opened, analysis.opened ? analysis.modified : 0};
-  for (const Diagnostic& diagnostic : analysis.diagnostics) report(diagnostic);
-  if (analysis.fatal) {
-    print_fatal_end(*analysis.fatal);
-    throw RunEnd{analysis.fatal->status};
-  }
+  entry.observed = {false, 0};
+  out.analyse(entry, directory_text, listing);
 }
 
-void return_to_start(const Run& run) {
+void return_to_start(const Run& run, OrderedOutput& out) {
   if (change_directory(run.start_directory.c_str()) != 0)
-    end_run(Msg::kCannotComeBack, {run.start_directory});
+    out.end_run(ExitStatus::kError, Msg::kCannotComeBack, {run.start_directory});
 }
 
 // The text that stands for the working directory in the link file.
-std::string directory_text_for(const Run& run) {
+std::string directory_text_for(const Run& run, OrderedOutput& out) {
   char* cwd = ::getcwd(nullptr, 0);  // any length
   if (cwd == nullptr) fail_if_out_of_memory(PATH_MAX);
-  if (cwd == nullptr) end_run(Msg::kCannotGetWorkingDirectory);
+  if (cwd == nullptr) out.end_run(ExitStatus::kError, Msg::kCannotGetWorkingDirectory);
   std::string working(cwd);
   std::free(cwd);
   if (!run.settings.relative_paths) return working;
@@ -233,36 +226,38 @@ bool is_regular_file(const char* path) {
   return stat_path(path, &status) == 0 && S_ISREG(status.st_mode);
 }
 
-void process_directory(const std::string& name, Run& run) {
+void process_directory(const std::string& name, Run& run, OrderedOutput& out) {
   if (!is_directory(name.c_str())) {
-    report(Msg::kNotADirectory, {name});
+    out.message(Msg::kNotADirectory, {name});
     return;
   }
   // Counted as seen before it is entered, so a directory that fails below
   // is warned about, not retried, when named again.
   if (!run.seen_directories.insert(canonical_path(name)).second) {
-    if (!run.settings.silent) report(Msg::kDuplicateDirectory, {name});
+    if (!run.settings.silent) out.message(Msg::kDuplicateDirectory, {name});
     return;
   }
   if (change_directory(name.c_str()) != 0) {
-    report(Msg::kCannotChangeDirectory, {name});
+    out.message(Msg::kCannotChangeDirectory, {name});
     return;
   }
-  std::string text = directory_text_for(run);
+  std::string text = directory_text_for(run, out);
   if (has_line_end(text)) {
     // A line end would split the lines of the link file.
-    report(Msg::kLineEndInName, {text});
-    return_to_start(run);
+    out.message(Msg::kLineEndInName, {text});
+    return_to_start(run, out);
     return;
   }
   // Kept by the run: its entries, and the analysis, point at it.
   const char* directory_text = run.directory_texts.emplace_back(std::move(text)).c_str();
 
-  std::vector<SourceFileEntry*> entries = list_directory(name, run.extensions);
+  std::shared_ptr<DIR> listing;
+  std::vector<SourceFileEntry*> entries = list_directory(name, run.extensions, out, listing);
   for (size_t i = 0; i + 1 < entries.size(); ++i) entries[i]->next = entries[i + 1];
   if (!entries.empty()) append_entries(run.files, entries.front(), entries.back());
 
-  if (!run.settings.silent) report(Msg::kCheckingDirectory, {name});
-  for (SourceFileEntry* entry : entries) handle_entry(*entry, directory_text, run);
-  return_to_start(run);
+  if (!run.settings.silent) out.message(Msg::kCheckingDirectory, {name});
+  for (SourceFileEntry* entry : entries) handle_entry(*entry, directory_text, listing, run, out);
+  out.flush();
+  return_to_start(run, out);
 }

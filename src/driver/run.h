@@ -18,7 +18,7 @@ struct RunSettings {
 };
 
 struct Run {
-  explicit Run(AdaMode mode) : mode(mode), analyser(mode) {}
+  explicit Run(AdaMode mode) : mode(mode) {}
 
   AdaMode mode;  // the language of the analysis and of the link file
   RunSettings settings;
@@ -28,5 +28,4 @@ struct Run {
   std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;
-  Analyser analyser;
 };

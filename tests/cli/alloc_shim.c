@@ -6,6 +6,9 @@
 
    ALLOC_SHIM_AT      the allocation to fail, counting from 1 (absent or 0: none)
    ALLOC_SHIM_LATER   "1": every allocation after it fails as well
+   ALLOC_SHIM_SIZE    every allocation of exactly this many bytes fails (absent
+                      or 0: none); unlike a count, it picks the same allocation
+                      whichever thread makes it, and whenever
    ALLOC_SHIM_REPORT  file that receives, at exit, the number counted */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -24,6 +27,7 @@ static int started;
 static long fail_at;
 static int fail_later;
 static long counted;
+static size_t fail_size;
 
 static long setting(const char* name) {
   const char* value = getenv(name);
@@ -31,6 +35,12 @@ static long setting(const char* name) {
 }
 
 /* True when the allocation just made must fail. */
+static int refused_size(size_t size) {
+  if (!started || fail_size == 0 || size != fail_size) return 0;
+  errno = ENOMEM;
+  return 1;
+}
+
 static int refused(void) {
   if (!started) return 0;
   long n = __atomic_add_fetch(&counted, 1, __ATOMIC_RELAXED);
@@ -39,13 +49,17 @@ static int refused(void) {
   return 1;
 }
 
-void* malloc(size_t size) { return refused() ? NULL : __libc_malloc(size); }
+void* malloc(size_t size) {
+  return refused() || refused_size(size) ? NULL : __libc_malloc(size);
+}
 
-void* calloc(size_t count, size_t size) { return refused() ? NULL : __libc_calloc(count, size); }
+void* calloc(size_t count, size_t size) {
+  return refused() || refused_size(count * size) ? NULL : __libc_calloc(count, size);
+}
 
 void* realloc(void* block, size_t size) {
   /* realloc(p, 0) only frees. */
-  if (size > 0 && refused()) return NULL;
+  if (size > 0 && (refused() || refused_size(size))) return NULL;
   return __libc_realloc(block, size);
 }
 
@@ -54,6 +68,7 @@ static MainFunction real_main;
 
 static int counting_main(int argc, char** argv, char** envp) {
   fail_at = setting("ALLOC_SHIM_AT");
+  fail_size = (size_t)setting("ALLOC_SHIM_SIZE");
   fail_later = setting("ALLOC_SHIM_LATER") != 0;
   started = 1;
   return real_main(argc, argv, envp);

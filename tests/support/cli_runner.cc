@@ -22,7 +22,7 @@ std::vector<std::string> environment_for(const CliCall& call) {
   std::map<std::string, std::string> env = {
       {"PATH", "/usr/bin:/bin"}, {"LC_ALL", "C"}, {"KORVODIR", VANTLINK_BUILD_DIR}};
   // A sanitizer build's settings reach the binary under test too.
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "TSAN_OPTIONS"})
     if (const char* value = std::getenv(name)) env[name] = value;
   for (const auto& name : call.unset) env.erase(name);
   for (const auto& [name, value] : call.env) env[name] = value;
@@ -62,7 +62,10 @@ CliResult run_vantlink(const CliCall& call) {
   pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(out_pipe[1], 1);
-    ::dup2(err_pipe[1], 2);
+    ::dup2(call.merge_streams ? out_pipe[1] : err_pipe[1], 2);
+    if (call.unprivileged && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0))
+      ::_exit(125);
     int null_fd = ::open("/dev/null", O_RDONLY);
     ::dup2(null_fd, 0);
     ::close(out_pipe[0]);

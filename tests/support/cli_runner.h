@@ -21,6 +21,8 @@ struct CliCall {
   std::vector<std::string> unset;          // removed from the base environment
   std::string directory;                   // working directory; empty: current
   int timeout_seconds = 60;
+  bool merge_streams = false;  // standard error into `out`, as one file gets both
+  bool unprivileged = false;   // as uid 65534 when run by root, so permissions count
   std::vector<int> closed;  // standard descriptors the binary starts without
 };
 

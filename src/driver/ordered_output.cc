@@ -1,0 +1,110 @@
+#include "driver/ordered_output.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "core/memory.h"
+
+namespace {
+
+// Enough files in flight that no worker waits for the main thread, few
+// enough that their descriptors and results stay a small part of the run.
+size_t window_for(unsigned threads) {
+  size_t window = 32 * static_cast<size_t>(threads);
+  return window < 16 ? 16 : window > 512 ? 512 : window;
+}
+
+}  // namespace
+
+OrderedOutput::OrderedOutput(unsigned threads, AdaMode mode)
+    : window_(window_for(threads)), pool_(threads, mode, window_) {
+  set_before_allocation_failure(print_before_allocation_failure, this);
+}
+
+OrderedOutput::~OrderedOutput() {
+  set_before_allocation_failure(nullptr, nullptr);
+  pool_.stop();
+  for (Item& item : items_) release_unit_list(item.job.result.units);
+}
+
+void OrderedOutput::message(Msg id, std::initializer_list<std::string_view> args) {
+  Item& item = items_.emplace_back();
+  item.message = Diagnostic{id, std::vector<std::string>(args.begin(), args.end())};
+  print_ready();
+}
+
+void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
+                            const std::shared_ptr<DIR>& directory) {
+  // A full window is drained to half, so that the main thread wakes once
+  // for many files, not once per file.
+  if (files_in_flight_ >= window_)
+    while (files_in_flight_ > window_ / 2) print_head();
+  pool_.start();
+  Item& item = items_.emplace_back();
+  item.entry = &entry;
+  item.directory = directory;
+  item.job.source = SourceFile{entry.file_name, entry.descriptor,
+                               directory ? ::dirfd(directory.get()) : AT_FDCWD, directory_text};
+  entry.descriptor = -1;  // the analysis closes it
+  ++files_in_flight_;
+  pool_.submit(item.job);
+  print_ready();
+}
+
+void OrderedOutput::end_run(ExitStatus status, Msg id,
+                            std::initializer_list<std::string_view> args) {
+  finish();
+  report(id, args);
+  throw RunEnd{status};
+}
+
+void OrderedOutput::finish() {
+  while (!items_.empty()) print_head();
+}
+
+void OrderedOutput::print_before_allocation_failure(void* self) {
+  auto& output = *static_cast<OrderedOutput*>(self);
+  try {
+    output.finish();
+  } catch (const RunEnd& end) {
+    // As after any allocation failure, the exit handlers are skipped.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(static_cast<int>(end.status));
+  }
+  output.pool_.stop();
+}
+
+void OrderedOutput::print_ready() {
+  while (!items_.empty() && (items_.front().entry == nullptr || pool_.is_done(items_.front().job)))
+    print_head();
+}
+
+void OrderedOutput::print_head() {
+  Item& item = items_.front();
+  if (item.entry == nullptr) {
+    report(*item.message);
+    items_.pop_front();
+    return;
+  }
+  pool_.wait(item.job);
+  FileAnalysis& result = item.job.result;
+  SourceFileEntry& entry = *item.entry;
+  entry.units = result.units;
+  result.units = nullptr;
+  entry.observed = {result.opened, result.opened ? result.modified : 0};
+  for (const Diagnostic& diagnostic : result.diagnostics) report(diagnostic);
+  if (result.fatal) {
+    if (result.fatal->status == ExitStatus::kOutOfMemory) {
+      // Ends as every allocation failure does; nothing queued behind it counts.
+      set_before_allocation_failure(nullptr, nullptr);
+      fail_allocation(result.fatal->size);
+    }
+    print_fatal_end(*result.fatal);
+    throw RunEnd{result.fatal->status};
+  }
+  --files_in_flight_;
+  items_.pop_front();
+}

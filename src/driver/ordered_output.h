@@ -1,0 +1,71 @@
+// What the run prints while it processes directories, in the order in which
+// a run on one thread prints it. The main thread's own messages and the
+// results of files analysed on worker threads wait in one queue, in list
+// order, and are printed from its head as each becomes ready. A bounded
+// window of files is in flight at any time.
+#pragma once
+
+#include <dirent.h>
+
+#include <deque>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "driver/file_list.h"
+#include "driver/worker_pool.h"
+
+class OrderedOutput {
+ public:
+  OrderedOutput(unsigned threads, AdaMode mode);
+  // Whatever was never printed is dropped, as the run that ends early drops it.
+  ~OrderedOutput();
+  OrderedOutput(const OrderedOutput&) = delete;
+  OrderedOutput& operator=(const OrderedOutput&) = delete;
+
+  // A message of the main thread, printed after everything queued before it.
+  void message(Msg id, std::initializer_list<std::string_view> args = {});
+
+  // Analyses `entry` (named in `directory_text`, read from its kept
+  // descriptor or opened relative to `directory`), and later prints its
+  // diagnostics and fills in its units and time. Waits while the window is
+  // full. A fatal end, once printed, ends the run (RunEnd).
+  void analyse(SourceFileEntry& entry, const char* directory_text,
+               const std::shared_ptr<DIR>& directory);
+
+  // Prints everything queued, then `id` and ends the run with `status`;
+  // a fatal end queued before it ends the run first.
+  [[noreturn]] void end_run(ExitStatus status, Msg id,
+                            std::initializer_list<std::string_view> args = {});
+
+  // Prints everything queued; ends the run at a fatal end.
+  void finish();
+
+  // The files given so far are all handed to the threads: called when the
+  // main thread turns to other work (the next directory).
+  void flush() { pool_.flush(); }
+
+  // Files in flight at most.
+  size_t window() const { return window_; }
+
+ private:
+  struct Item {
+    std::optional<Diagnostic> message;
+    SourceFileEntry* entry = nullptr;
+    AnalysisJob job;
+    std::shared_ptr<DIR> directory;  // kept open while its files are read
+  };
+
+  // Memory ran out on this thread: everything queued is printed, then the
+  // workers stop. A fatal end among them ends the process with its status.
+  static void print_before_allocation_failure(void* self);
+
+  void print_ready();
+  void print_head();  // waits for it when it is a file
+
+  std::deque<Item> items_;
+  size_t files_in_flight_ = 0;
+  size_t window_;
+  WorkerPool pool_;  // after items_: stopped before they go
+};
