@@ -1,6 +1,7 @@
 // The analysis of arbitrary bytes as one file, then of a fixed file that must
 // give the same records as in a fresh process, whatever the first one did
-// (abandoned parse, stack overflow, unfinished subunit, huge tokens...).
+// (abandoned parse, stack overflow, unfinished subunit, huge tokens...); with
+// each grammar, Ada 95 and Ada 2022.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -35,8 +36,9 @@ constexpr char kFixedSource[] =
     "procedure Sub is begin if True then null; end if; end Sub;\n";
 
 int memory_file = -1;
-Analyser* analyser = nullptr;  // one for every input, as a worker thread has
-std::string expected;  // the fixed file's records in a fresh process
+// One per grammar for every input, as a worker thread has.
+Analyser* analysers[2] = {nullptr, nullptr};
+std::string expected;  // the fixed file's records in a fresh process, either grammar
 
 // A fresh stream over `size` bytes of `data`, read like any source file.
 FILE* open_bytes(const uint8_t* data, size_t size) {
@@ -67,7 +69,8 @@ std::string describe(const FileAnalysis& analysis) {
   return out;
 }
 
-std::string analyse_bytes(const uint8_t* data, size_t size, const char* name) {
+std::string analyse_bytes(Analyser* analyser, const uint8_t* data, size_t size,
+                          const char* name) {
   FILE* file = open_bytes(data, size);
   FileAnalysis analysis = analyser->analyse_stream(file, name, "/fixed/directory");
   std::fclose(file);
@@ -77,9 +80,9 @@ std::string analyse_bytes(const uint8_t* data, size_t size, const char* name) {
   return seen;
 }
 
-std::string analyse_fixed_file() {
-  return analyse_bytes(reinterpret_cast<const uint8_t*>(kFixedSource), sizeof kFixedSource - 1,
-                       "fixed.ada");
+std::string analyse_fixed_file(Analyser* analyser) {
+  return analyse_bytes(analyser, reinterpret_cast<const uint8_t*>(kFixedSource),
+                       sizeof kFixedSource - 1, "fixed.ada");
 }
 
 }  // namespace
@@ -87,9 +90,11 @@ std::string analyse_fixed_file() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   memory_file = ::memfd_create("vantlink-fuzz", MFD_CLOEXEC);
   if (memory_file < 0) std::abort();
-  analyser = new Analyser;
-  expected = analyse_fixed_file();
-  if (expected.rfind("accepted\n", 0) != 0 || expected.find("Fixed.Sub") == std::string::npos) {
+  analysers[0] = new Analyser(AdaMode::kAda95);
+  analysers[1] = new Analyser(AdaMode::kAda2022);
+  expected = analyse_fixed_file(analysers[0]);
+  if (expected.rfind("accepted\n", 0) != 0 || expected.find("Fixed.Sub") == std::string::npos ||
+      analyse_fixed_file(analysers[1]) != expected) {
     std::fprintf(stderr, "the fixed file does not give its records:\n%s", expected.c_str());
     std::abort();
   }
@@ -97,12 +102,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  analyse_bytes(data, size, "input.ada");
-  std::string seen = analyse_fixed_file();
-  if (seen != expected) {
-    std::fprintf(stderr, "fixed file after the input:\n%s\nexpected:\n%s", seen.c_str(),
-                 expected.c_str());
-    std::abort();
+  for (Analyser* analyser : analysers) {
+    analyse_bytes(analyser, data, size, "input.ada");
+    std::string seen = analyse_fixed_file(analyser);
+    if (seen != expected) {
+      std::fprintf(stderr, "fixed file after the input (%s):\n%s\nexpected:\n%s",
+                   analyser == analysers[0] ? "Ada 95" : "Ada 2022", seen.c_str(),
+                   expected.c_str());
+      std::abort();
+    }
   }
   return 0;
 }

@@ -121,6 +121,13 @@ Un répertoire du même nom existe peut-être
 </translation>
     </message>
     <message>
+        <source>Error : VANTLINK_ADA is "%1", which is no Ada mode: use "95" (the default, also when it is unset or empty) or "2022".
+</source>
+        <comment>%1 is the value of the environment variable VANTLINK_ADA; "95" and "2022" are values to keep as they are</comment>
+        <translation>Erreur : VANTLINK_ADA vaut "%1", qui n'est pas un mode Ada : utilisez "95" (par défaut, aussi quand la variable est absente ou vide) ou "2022".
+</translation>
+    </message>
+    <message>
         <source>Error : VANTLINK_JOBS must be a positive whole number, not "%1".
 </source>
         <comment>VANTLINK_JOBS is an environment variable name; %1 is its value</comment>
@@ -142,6 +149,13 @@ Un répertoire du même nom existe peut-être
 </source>
         <comment>%1 is a file name, %2 and %3 line and column numbers</comment>
         <translation>%1:%2:%3: Avertissement, ce fichier n'est peut-être pas compilable en Ada 95.
+</translation>
+    </message>
+    <message>
+        <source>%1:%2:%3: Warning, this file may not be Ada 2022 compilable.
+</source>
+        <comment>%1 is a file name, %2 and %3 line and column numbers</comment>
+        <translation>%1:%2:%3: Avertissement, ce fichier n'est peut-être pas compilable en Ada 2022.
 </translation>
     </message>
 </context>

@@ -130,3 +130,9 @@ void report_not_ada95(AnalysisContext* context) {
                     {context->recogniser.file_name, std::to_string(context->scanner.line),
                      std::to_string(context->scanner.column)});
 }
+
+void report_not_ada2022(AnalysisContext* context) {
+  context->diagnose(Msg::kNotAda2022,
+                    {context->recogniser.file_name, std::to_string(context->scanner.line),
+                     std::to_string(context->scanner.column)});
+}

@@ -48,3 +48,4 @@ void end_subunit(AnalysisContext* context);
 
 // The warning for any syntax error or stack overflow, at the scanner's place.
 void report_not_ada95(AnalysisContext* context);
+void report_not_ada2022(AnalysisContext* context);

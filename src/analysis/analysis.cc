@@ -44,7 +44,8 @@ void AnalysisContext::analyse(FILE* stream, const char* name, const char* direct
   // Nothing an abandoned parse left behind may reach this file.
   recogniser.start_file(name, directory_text);
   scanner.restart(stream);
-  if (scanner.failure == nullptr) out.accepted = ac_yyparse(this) == 0;
+  if (scanner.failure == nullptr)
+    out.accepted = (mode == AdaMode::kAda2022 ? ac_y22parse(this) : ac_yyparse(this)) == 0;
   out.units = recogniser.take_unit_list();
   arena.reset();
   if (scanner.failure != nullptr) {

@@ -9,3 +9,8 @@ int ac_yyparse(AnalysisContext* context);
 
 // Diagnoses "may not be Ada 95 compilable", whatever the reason.
 void ac_yyerror(AnalysisContext* context, const char* description);
+
+// The same with the Ada 2022 grammar, over a context in that mode; its
+// warning says "Ada 2022".
+int ac_y22parse(AnalysisContext* context);
+void ac_y22error(AnalysisContext* context, const char* description);

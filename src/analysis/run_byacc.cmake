@@ -1,18 +1,16 @@
-# Runs byacc on the grammar and fails unless the automaton is the expected
+# Runs byacc on a grammar and fails unless the automaton is the expected
 # one: a different count of states or conflicts means a rule was changed or
 # mistyped, which silently changes what the tool accepts.
-#   cmake -DBYACC=... -DGRAMMAR=ada.y -DOUT_DIR=... -P run_byacc.cmake
-set(expected_states 1046)
-set(expected_shift_reduce 46)
-set(expected_reduce_reduce 2)
-
-set(parser ${OUT_DIR}/ada_parser.cc)
-set(defines ${OUT_DIR}/ada_tokens.h)
-set(report ${OUT_DIR}/ada.output)
+#   cmake -DBYACC=... -DGRAMMAR=ada.y -DNAME=ada -DPREFIX=ac_yy -DOUT_DIR=...
+#         -DSTATES=n -DSHIFT_REDUCE=n -DREDUCE_REDUCE=n -P run_byacc.cmake
+# writes ${NAME}_parser.cc, ${NAME}_tokens.h and the report ${NAME}.output.
+set(parser ${OUT_DIR}/${NAME}_parser.cc)
+set(defines ${OUT_DIR}/${NAME}_tokens.h)
+set(report ${OUT_DIR}/${NAME}.output)
 
 file(REMOVE ${report})
 execute_process(
-  COMMAND ${BYACC} -v -b ${OUT_DIR}/ada -p ac_yy -H ${defines} -o ${parser} ${GRAMMAR}
+  COMMAND ${BYACC} -v -b ${OUT_DIR}/${NAME} -p ${PREFIX} -H ${defines} -o ${parser} ${GRAMMAR}
   RESULT_VARIABLE status
   ERROR_VARIABLE messages)
 
@@ -40,12 +38,12 @@ if(messages MATCHES "([0-9]+) reduce/reduce conflict")
   set(reduce_reduce ${CMAKE_MATCH_1})
 endif()
 
-if(NOT states EQUAL expected_states
-   OR NOT shift_reduce EQUAL expected_shift_reduce
-   OR NOT reduce_reduce EQUAL expected_reduce_reduce)
+if(NOT states EQUAL STATES
+   OR NOT shift_reduce EQUAL SHIFT_REDUCE
+   OR NOT reduce_reduce EQUAL REDUCE_REDUCE)
   string(CONCAT why
-    "expected ${expected_states} states, ${expected_shift_reduce} shift/reduce and "
-    "${expected_reduce_reduce} reduce/reduce conflicts; byacc gives ${states} states, "
+    "expected ${STATES} states, ${SHIFT_REDUCE} shift/reduce and "
+    "${REDUCE_REDUCE} reduce/reduce conflicts; byacc gives ${states} states, "
     "${shift_reduce} shift/reduce and ${reduce_reduce} reduce/reduce conflicts (see ${report})")
   fail("${why}")
 endif()

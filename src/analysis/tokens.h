@@ -7,6 +7,13 @@
 
 #include "analysis/ada_tokens.h"  // generated from ada.y
 
+// The reserved word that Ada 2022 adds, which only the Ada 2022 grammar
+// (ada2022.y) declares, with this same code; the scanner returns it in that
+// mode only, with its text, since the grammar also takes it for a name.
+#ifndef KW_PARALLEL
+#define KW_PARALLEL 344
+#endif
+
 struct NameList;
 
 // One value per token and per grammar symbol on the parser's value stack.

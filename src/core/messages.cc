@@ -42,6 +42,13 @@ const MessageDef kMessages[] = {
      "%1 is a file name, %2 a line number", kErr},
     {"Warning", "%1:%2:%3: Warning, this file may not be Ada 95 compilable.\n",
      "%1 is a file name, %2 and %3 line and column numbers", kErr},
+    {"Warning", "%1:%2:%3: Warning, this file may not be Ada 2022 compilable.\n",
+     "%1 is a file name, %2 and %3 line and column numbers", kErr},
+    {"Error",
+     "Error : VANTLINK_ADA is \"%1\", which is no Ada mode: use \"95\" (the default, also when "
+     "it is unset or empty) or \"2022\".\n",
+     "%1 is the value of the environment variable VANTLINK_ADA; \"95\" and \"2022\" are values "
+     "to keep as they are", kErr},
     {"Message", "Warning: Duplicate directory on command line (ignored): \"%1\"\n",
      "%1 is a directory name", kOut},
     {"Message", "Checking directory \"%1\" ...\n", "%1 is a directory name", kOut},

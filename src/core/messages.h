@@ -30,6 +30,8 @@ enum class Msg {
   kBadJobCount,
   kOperatorAtLibraryLevel,
   kNotAda95,
+  kNotAda2022,
+  kUnknownAdaMode,
   kDuplicateDirectory,
   kCheckingDirectory,
   kFileCreated,

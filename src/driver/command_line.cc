@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "core/exit_status.h"
+#include "driver/ada_mode.h"
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
 #include "driver/jobs.h"
@@ -88,13 +89,21 @@ std::optional<std::vector<std::string>> read_directory_list(const char* path) {
 
 namespace {
 
+// The mode VANTLINK_ADA names; any other value ends the run before it starts.
+AdaMode ada_mode_of_run() {
+  const char* value = std::getenv("VANTLINK_ADA");
+  std::optional<AdaMode> mode = ada_mode_named(value);
+  if (!mode) fail(Msg::kUnknownAdaMode, {value});
+  return *mode;
+}
+
 // The run sequence; a run that ends early throws RunEnd.
 ExitStatus run_sequence(int argc, char** argv) {
   setup_translation();
   prepare_allocation_message();
   // Everything the run builds lives until the process ends; it is never
   // destroyed, so exit does not free a hundred thousand records one by one.
-  static Run& run = *new Run;
+  static Run& run = *new Run(ada_mode_of_run());
   run.extensions = setup_extension_lists();
   int link_position = scan_options(argc, argv, run.settings, run.extensions);
   unsigned threads = analysing_threads();
@@ -106,13 +115,17 @@ ExitStatus run_sequence(int argc, char** argv) {
   }
   const char* link_file = argv[link_position];
   if (!link_target_usable(link_file)) fail(Msg::kCannotCreateLinkFile, {link_file});
-  if (!run.settings.force_analysis) run.previous = read_previous_link_file(link_file);
+  if (!run.settings.force_analysis) {
+    run.previous = read_previous_link_file(link_file);
+    // Units that the other grammar found are not this run's to keep.
+    if (run.previous.mode != run.mode) run.previous = PreviousRecords();
+  }
 
   std::optional<std::string> start = current_directory();
   if (!start) fail(Msg::kCannotGetWorkingDirectory);
   run.start_directory = *start;
 
-  OrderedOutput output(threads, AdaMode::kAda95);
+  OrderedOutput output(threads, run.mode);
   for (const std::string& name : directory_names(argc, argv, link_position + 1))
     process_directory(name, run, output);
   output.finish();
@@ -122,7 +135,7 @@ ExitStatus run_sequence(int argc, char** argv) {
   // Ready before the link file is replaced: from then on the run has
   // succeeded, and nothing may turn it into a failure.
   std::string created = run.settings.silent ? "" : format_message(Msg::kFileCreated, {link_file});
-  if (!write_link_file(link_file, run.files)) return ExitStatus::kError;
+  if (!write_link_file(link_file, run.files, run.mode)) return ExitStatus::kError;
   mark_run_complete();
   print_message(stdout, created);
   return ExitStatus::kSuccess;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <limits>
 
+#include "driver/ada_mode.h"
+
 namespace {
 
 constexpr std::string_view kInfoPrefix = "--file-info:";
@@ -92,6 +94,8 @@ bool link_target_usable(const char* name) {
 
 PreviousRecords parse_link_file(const char* text, size_t length) {
   PreviousRecords records;
+  const char* first_end = static_cast<const char*>(std::memchr(text, '\n', length));
+  records.mode = mode_of_first_line(std::string_view(text, first_end ? first_end - text : length));
   PreviousRecord* tail = nullptr;
   PreviousRecord* before_tail = nullptr;
   PreviousRecord* current = nullptr;  // null: lines are dropped

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <deque>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -39,6 +40,9 @@ struct PreviousRecords {
   PreviousRecords& operator=(PreviousRecords&&) = default;
   PreviousRecords(const PreviousRecords&) = delete;  // would point into the original
 
+  // The mode the file was written in (its first line); none: a mode this
+  // program does not know.
+  std::optional<AdaMode> mode = AdaMode::kAda95;
   PreviousRecord* head = nullptr;
   // Key -> first record with that key; a repeated key is never matched again.
   std::unordered_map<std::string_view, const PreviousRecord*> by_key;
@@ -63,11 +67,11 @@ struct PreviousRecords {
 // (symbolic links followed).
 bool link_target_usable(const char* name);
 
-// Records of the link file `name`, in file order; empty when it cannot be
-// read. Lines may have any length. The key of a "--file-info:" line ends one
-// byte (normally ":") before the digits of its time; a line whose digits
-// reach back to the prefix is not a record, and the lines below it are
-// dropped.
+// Records of the link file `name`, in file order, and the mode it was
+// written in; empty when it cannot be read. Lines may have any length. The
+// key of a "--file-info:" line ends one byte (normally ":") before the
+// digits of its time; a line whose digits reach back to the prefix is not a
+// record, and the lines below it are dropped.
 // A last line without its line end (a file cut short) is dropped with the
 // record it belongs to.
 PreviousRecords read_previous_link_file(const char* name);
@@ -94,6 +98,7 @@ void append_separator(std::string& path);
 void append_record_key(std::string& out, std::string_view directory_text,
                        std::string_view file_name);
 
-// Writes the link file for `files` and puts it in place of `name` in one step.
-// On failure prints why, leaves any previous file as it was, returns false.
-bool write_link_file(const char* name, const FileList& files);
+// Writes the link file for `files` in `mode` (its mode line first, when it
+// has one) and puts it in place of `name` in one step. On failure prints
+// why, leaves any previous file as it was, returns false.
+bool write_link_file(const char* name, const FileList& files, AdaMode mode = AdaMode::kAda95);

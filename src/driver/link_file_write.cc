@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "driver/ada_mode.h"
 #include "driver/atomic_file.h"
 #include "driver/in_place_file.h"
 #include "driver/link_file.h"
@@ -83,7 +84,12 @@ void append_block(std::string& out, const SourceFileEntry& entry) {
 
 // Every block of the link file of `files`, handed to `writer`; false once a
 // write has failed.
-bool write_blocks(BlockWriter& writer, const FileList& files) {
+// The mode line first, when the mode has one.
+bool write_blocks(BlockWriter& writer, const FileList& files, AdaMode mode) {
+  if (std::string_view line = mode_line(mode); !line.empty()) {
+    writer.text().append(line);
+    writer.text().push_back('\n');
+  }
   for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next) {
     append_block(writer.text(), *entry);
     if (!writer.flush_if_full()) return false;
@@ -105,7 +111,7 @@ bool open_existing_target(const std::string& target, int& fd) {
 
 }  // namespace
 
-bool write_link_file(const char* name, const FileList& files) {
+bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
   std::string target = resolve_symbolic_links(name);
   int existing;
   if (!open_existing_target(target, existing)) {
@@ -117,12 +123,12 @@ bool write_link_file(const char* name, const FileList& files) {
   if (file.open(target.c_str())) {
     if (existing >= 0) ::close(existing);
     BlockWriter writer(&file);
-    ok = write_blocks(writer, files) && file.commit();
+    ok = write_blocks(writer, files, mode) && file.commit();
   } else if (existing >= 0) {
     // No temporary file beside it (a directory the user may not write): the
     // whole content first, then over the old one. The one case not atomic.
     BlockWriter writer(nullptr);
-    write_blocks(writer, files);
+    write_blocks(writer, files, mode);
     ok = rewrite_in_place(existing, writer.text());
   } else {
     report(Msg::kCannotOpenLinkFile, {name});

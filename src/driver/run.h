@@ -18,6 +18,9 @@ struct RunSettings {
 };
 
 struct Run {
+  explicit Run(AdaMode mode) : mode(mode) {}
+
+  AdaMode mode;  // the language of the analysis and of the link file
   RunSettings settings;
   std::string start_directory;
   ExtensionLists extensions{};

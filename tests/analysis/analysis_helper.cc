@@ -8,13 +8,16 @@
 
 #include "analysis/context.h"
 
-Analyser& test_analyser() {
-  static Analyser& analyser = *new Analyser;
-  return analyser;
+Analyser& test_analyser(AdaMode mode) {
+  static Analyser& ada95 = *new Analyser(AdaMode::kAda95);
+  static Analyser& ada2022 = *new Analyser(AdaMode::kAda2022);
+  return mode == AdaMode::kAda2022 ? ada2022 : ada95;
 }
 
-int32_t nesting_depth() { return test_analyser().context().recogniser.depth; }
-int32_t nesting_entry_count() { return test_analyser().context().recogniser.entry_count; }
+int32_t nesting_depth(AdaMode mode) { return test_analyser(mode).context().recogniser.depth; }
+int32_t nesting_entry_count(AdaMode mode) {
+  return test_analyser(mode).context().recogniser.entry_count;
+}
 size_t arena_bytes_in_use() { return test_analyser().context().arena.bytes_in_use(); }
 
 namespace {
@@ -27,10 +30,12 @@ UnitSeen view_of(const CompilationUnit& unit) {
   return view;
 }
 
-std::vector<std::string> warning_positions(const std::string& diagnostics) {
-  static const std::regex warning(std::string(kSourceName) +
-                                  ":([0-9]+):([0-9]+): Warning, this file may not be Ada 95 "
-                                  "compilable\\.\n");
+// The warning of the grammar the file was analysed with.
+std::vector<std::string> warning_positions(const std::string& diagnostics, AdaMode mode) {
+  const std::regex warning(std::string(kSourceName) +
+                           ":([0-9]+):([0-9]+): Warning, this file may not be Ada " +
+                           (mode == AdaMode::kAda2022 ? "2022" : "95") +
+                           " compilable\\.\n");
   std::vector<std::string> positions;
   for (std::sregex_iterator it(diagnostics.begin(), diagnostics.end(), warning), end; it != end;
        ++it)
@@ -46,7 +51,7 @@ std::string printed(const FileAnalysis& analysis) {
   return out;
 }
 
-AnalysisSeen analyse_source(std::string_view source) {
+AnalysisSeen analyse_source(std::string_view source, AdaMode mode) {
   std::string path = scratch_path("source.ada");
   write_file(path, source);
   FILE* file = std::fopen(path.c_str(), "rb");
@@ -55,7 +60,7 @@ AnalysisSeen analyse_source(std::string_view source) {
     ADD_FAILURE() << "cannot open " << path;
     return seen;
   }
-  FileAnalysis analysis = test_analyser().analyse_stream(file, kSourceName);
+  FileAnalysis analysis = test_analyser(mode).analyse_stream(file, kSourceName);
   seen.diagnostics = printed(analysis);
   std::fclose(file);
   std::remove(path.c_str());
@@ -63,7 +68,7 @@ AnalysisSeen analyse_source(std::string_view source) {
   for (const CompilationUnit* unit = analysis.units; unit != nullptr; unit = unit->next)
     seen.units.push_back(view_of(*unit));
   release_unit_list(analysis.units);
-  seen.warnings = warning_positions(seen.diagnostics);
+  seen.warnings = warning_positions(seen.diagnostics, mode);
   return seen;
 }
 

@@ -28,27 +28,28 @@ struct AnalysisSeen {
   bool accepted = false;
   std::vector<UnitSeen> units;
   std::string diagnostics;  // everything printed on standard error
-  // "line:column" of each "may not be Ada 95 compilable" warning.
+  // "line:column" of each "may not be Ada 95 compilable" warning (or "Ada
+  // 2022", the warning of the modern analysis).
   std::vector<std::string> warnings;
 };
 
 // The name that files analysed by the helper carry in records and messages.
 constexpr const char* kSourceName = "unit.ada";
 
-// The analyser every helper call uses: one for the test program, so that
-// tests can see what one file leaves for the next.
-Analyser& test_analyser();
+// The analyser every helper call uses: one per mode for the test program,
+// so that tests can see what one file leaves for the next.
+Analyser& test_analyser(AdaMode mode = AdaMode::kAda95);
 
 // Writes `source` to a scratch file and analyses it as kSourceName with the
-// test analyser.
-AnalysisSeen analyse_source(std::string_view source);
+// test analyser of `mode`.
+AnalysisSeen analyse_source(std::string_view source, AdaMode mode = AdaMode::kAda95);
 
 // The diagnostics of an analysis as the driver would print them.
 std::string printed(const FileAnalysis& analysis);
 
 // What the test analyser's recogniser and arena hold now.
-int32_t nesting_depth();
-int32_t nesting_entry_count();
+int32_t nesting_depth(AdaMode mode = AdaMode::kAda95);
+int32_t nesting_entry_count(AdaMode mode = AdaMode::kAda95);
 size_t arena_bytes_in_use();
 
 // "full_name KIND" of each unit, for compact comparisons.

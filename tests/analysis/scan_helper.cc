@@ -10,9 +10,10 @@ namespace {
 // Marks a text field the scanner has not written since the last call.
 const char kNoText[] = "<no text>";
 
-void end_if_failed() {
-  if (scanner().failure == nullptr) return;
-  print_fatal_end({ExitStatus::kScannerInput, scanner().failure, 0});
+void end_if_failed(AdaMode mode) {
+  const char* failure = scan_context(mode).scanner.failure;
+  if (failure == nullptr) return;
+  print_fatal_end({ExitStatus::kScannerInput, failure, 0});
   std::exit(static_cast<int>(ExitStatus::kScannerInput));
 }
 
@@ -29,9 +30,10 @@ std::map<int, std::string> token_names() {
 
 }  // namespace
 
-AnalysisContext& scan_context() {
-  static AnalysisContext& context = *new AnalysisContext(AdaMode::kAda95);
-  return context;
+AnalysisContext& scan_context(AdaMode mode) {
+  static AnalysisContext& ada95 = *new AnalysisContext(AdaMode::kAda95);
+  static AnalysisContext& ada2022 = *new AnalysisContext(AdaMode::kAda2022);
+  return mode == AdaMode::kAda2022 ? ada2022 : ada95;
 }
 
 TokenValue& lexed() {
@@ -39,14 +41,14 @@ TokenValue& lexed() {
   return value;
 }
 
-void scanner_restart(FILE* file) {
-  scan_context().scanner.restart(file);
-  end_if_failed();
+void scanner_restart(FILE* file, AdaMode mode) {
+  scan_context(mode).scanner.restart(file);
+  end_if_failed(mode);
 }
 
-int lex() {
-  int code = ac_yylex(&lexed(), &scan_context());
-  end_if_failed();
+int lex(AdaMode mode) {
+  int code = ac_yylex(&lexed(), &scan_context(mode));
+  end_if_failed(mode);
   return code;
 }
 
@@ -58,37 +60,37 @@ FILE* stream_with(std::string_view bytes) {
   return file;
 }
 
-ScannedToken next_token() {
+ScannedToken next_token(AdaMode mode) {
   lexed().line = kUntouched;
   lexed().column = kUntouched;
   lexed().text = kNoText;
   ScannedToken token;
-  token.code = lex();
+  token.code = lex(mode);
   token.line = lexed().line;
   token.column = lexed().column;
   if (lexed().text != kNoText) token.text = lexed().text;
   return token;
 }
 
-std::vector<ScannedToken> scan_stream(FILE* file) {
-  scanner_restart(file);
+std::vector<ScannedToken> scan_stream(FILE* file, AdaMode mode) {
+  scanner_restart(file, mode);
   std::vector<ScannedToken> tokens;
-  for (ScannedToken token = next_token(); token.code != 0; token = next_token())
+  for (ScannedToken token = next_token(mode); token.code != 0; token = next_token(mode))
     tokens.push_back(token);
-  scan_context().arena.reset();
+  scan_context(mode).arena.reset();
   return tokens;
 }
 
-std::vector<ScannedToken> scan(std::string_view source) {
+std::vector<ScannedToken> scan(std::string_view source, AdaMode mode) {
   FILE* file = stream_with(source);
-  std::vector<ScannedToken> tokens = scan_stream(file);
+  std::vector<ScannedToken> tokens = scan_stream(file, mode);
   std::fclose(file);
   return tokens;
 }
 
-std::vector<Lexeme> lexemes(std::string_view source) {
+std::vector<Lexeme> lexemes(std::string_view source, AdaMode mode) {
   std::vector<Lexeme> out;
-  for (const ScannedToken& token : scan(source)) out.push_back({token.code, token.text});
+  for (const ScannedToken& token : scan(source, mode)) out.push_back({token.code, token.text});
   return out;
 }
 

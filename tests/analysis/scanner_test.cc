@@ -280,6 +280,45 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"delete_byte", "a\x7f" "b", {id("a"), id("b")}}),
     case_name);
 
+// ---------------------------------------------------------------- Ada 2022 mode
+
+// What Ada 2022 adds, and how the same bytes scan by default.
+struct ModeCase {
+  const char* name;
+  std::string source;
+  Lexemes ada95;
+  Lexemes ada2022;
+};
+
+class Ada2022Mode : public testing::TestWithParam<ModeCase> {};
+
+TEST_P(Ada2022Mode, AddsItsTokensAndOnlyThose) {
+  EXPECT_EQ(lexemes(GetParam().source), GetParam().ada95);
+  EXPECT_EQ(lexemes(GetParam().source, AdaMode::kAda2022), GetParam().ada2022);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Ada2022Mode,
+    testing::Values(
+        ModeCase{"brackets", "[1, X]", {kNumber, {','}, id("X")},
+                 {{'['}, kNumber, {','}, id("X"), {']'}}},
+        ModeCase{"target_name", "X := @ + 1", {id("X"), {ASSIGN}, {'+'}, kNumber},
+                 {id("X"), {ASSIGN}, {'@'}, {'+'}, kNumber}},
+        ModeCase{"parallel_is_a_word_with_its_text", "parallel PARALLEL parallels",
+                 {id("parallel"), id("PARALLEL"), id("parallels")},
+                 {text(KW_PARALLEL, "parallel"), text(KW_PARALLEL, "PARALLEL"),
+                  id("parallels")}},
+        // A name ends with "@" and "]": an apostrophe after them is a tick.
+        ModeCase{"tick_after_target_name", "@'First", {id("First")},
+                 {{'@'}, kTick, id("First")}},
+        ModeCase{"tick_after_bracket", "[A]'Reduce", {id("A"), kTick, id("Reduce")},
+                 {{'['}, id("A"), {']'}, kTick, id("Reduce")}},
+        // "[" ends no name: a character literal may follow.
+        ModeCase{"character_after_bracket", "X ['a']",
+                 {id("X"), kTick, id("a"), kTick},
+                 {id("X"), {'['}, kChar, {']'}}}),
+    [](const testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+
 // Every byte that starts no token is dropped and still takes one column.
 TEST(DroppedBytes, EachTakesOneColumn) {
   std::string dropped = "#$?@[]\\^_`{}~\"%'\x7f";

@@ -1,0 +1,434 @@
+// The modern analysis: each construct that Ada 2005, 2012 and 2022 add, at
+// library level and nested, yields the library units and no warning; GNAT in
+// Ada 2022 mode, where installed, agrees with every expectation it can
+// compile. Errors warn in the modern words and keep what was recognised.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analysis_helper.h"
+#include "gnat_helper.h"
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct Construct {
+  const char* name;
+  std::string source;
+  Strings units;            // "Name KIND"
+  bool gnat_12_knows = true;  // GNAT 12 does not parse parallel constructs yet
+};
+
+std::string case_name(const testing::TestParamInfo<Construct>& info) { return info.param.name; }
+void PrintTo(const Construct& c, std::ostream* out) { *out << c.name; }
+
+class Ada2022Construct : public testing::TestWithParam<Construct> {};
+
+TEST_P(Ada2022Construct, YieldsTheLibraryUnitsWithoutWarning) {
+  const Construct& c = GetParam();
+  AnalysisSeen seen = analyse_source(c.source, AdaMode::kAda2022);
+  EXPECT_EQ(seen.diagnostics, "");
+  EXPECT_TRUE(seen.accepted);
+  EXPECT_EQ(unit_summaries(seen), c.units) << c.source;
+  EXPECT_EQ(nesting_depth(AdaMode::kAda2022), 0);
+  EXPECT_EQ(nesting_entry_count(AdaMode::kAda2022), 0);
+}
+
+// The file GNAT expects the first unit in: a.b SPEC in a-b.ads.
+std::string gnat_file_name(const Strings& units) {
+  std::string name = units.front().substr(0, units.front().find(' '));
+  for (char& c : name) c = c == '.' ? '-' : static_cast<char>(std::tolower(c));
+  return name + (units.front().ends_with(" SPEC") ? ".ads" : ".adb");
+}
+
+TEST_P(Ada2022Construct, GnatAgrees) {
+  const Construct& c = GetParam();
+  if (!c.gnat_12_knows) GTEST_SKIP() << "GNAT 12 does not parse this construct yet";
+  if (!gnat::available()) GTEST_SKIP() << "GNAT (gcc with gnat1) is not installed";
+  std::filesystem::path directory = scratch_path(c.name);
+  std::filesystem::create_directories(directory);
+  std::filesystem::path file = directory / gnat_file_name(c.units);
+  write_file(file, c.source);
+  gnat::Result gnat = gnat::units_of(file, directory, "-gnat2022");
+  std::filesystem::remove_all(directory);
+  ASSERT_TRUE(gnat.ran) << gnat.output;
+  Strings units;
+  for (const gnat::Unit& unit : gnat.units) units.push_back(unit.name + " " + unit.kind);
+  EXPECT_EQ(units, c.units) << gnat.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Ada2022Construct,
+    testing::Values(
+        Construct{"AspectsOnLibraryPackage",
+                  "package Lib with Preelaborate, SPARK_Mode => On is\n"
+                  "   X : Integer := 0 with Atomic;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"AspectsOnNestedUnits",
+                  "package body Outer with SPARK_Mode => Off is\n"
+                  "   package Inner with Pure is\n"
+                  "      type T is new Integer with Size => 32;\n"
+                  "   end Inner;\n"
+                  "   procedure Run (X : Integer) with Pre => X > 0, Post => True is\n"
+                  "   begin\n"
+                  "      null;\n"
+                  "   end Run;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"}},
+        Construct{"AspectsOnLibrarySubprogram",
+                  "function Lib (X : Integer) return Integer\n"
+                  "  with Pre => X > 0, Post => Lib'Result > X, Global => null;\n",
+                  {"Lib SPEC"}},
+        Construct{"ExpressionFunctionInLibraryPackage",
+                  "package Lib is\n"
+                  "   function Twice (X : Integer) return Integer is (2 * X);\n"
+                  "   function Pair return Integer is (1 + 1) with Inline;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"ExpressionFunctionNested",
+                  "procedure Lib is\n"
+                  "   function Twice (X : Integer) return Integer is (2 * X);\n"
+                  "   package Inner is\n"
+                  "      function Zero return Integer is (0);\n"
+                  "   end Inner;\n"
+                  "begin\n"
+                  "   null;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"ConditionalExpressionsInLibraryUnit",
+                  "package Lib is\n"
+                  "   function Max (A, B : Integer) return Integer is (if A > B then A elsif A = B then B else B);\n"
+                  "   function Name (X : Integer) return String is\n"
+                  "     (case X is when 0 => \"zero\", when 1 .. 9 => \"digit\", when others => \"many\");\n"
+                  "   function Sign (X : Integer) return Integer is\n"
+                  "     (declare Zero : constant Integer := 0; begin (if X < Zero then -1 else 1));\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"QuantifiedExpressionsNested",
+                  "package body Outer is\n"
+                  "   type Arr is array (1 .. 3) of Integer;\n"
+                  "   procedure Check (A : Arr) is\n"
+                  "   begin\n"
+                  "      pragma Assert (for all X of A => X > 0);\n"
+                  "      if (for some I in A'Range => A (I) = 0) then\n"
+                  "         null;\n"
+                  "      end if;\n"
+                  "   end Check;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"}},
+        Construct{"RaiseWithMessageInLibraryProcedure",
+                  "procedure Lib (X : Integer) is\n"
+                  "   Bad : exception;\n"
+                  "begin\n"
+                  "   if X < 0 then\n"
+                  "      raise Bad with \"negative\";\n"
+                  "   end if;\n"
+                  "   pragma Assert (X < 10 or else raise Bad with \"large\");\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"RaiseExpressionInNestedContract",
+                  "package Lib is\n"
+                  "   Bad : exception;\n"
+                  "   procedure Run (X : Integer) with Pre => X > 0 or else raise Bad with \"not positive\";\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"ExtendedReturnInLibraryFunction",
+                  "function Lib return String is\n"
+                  "begin\n"
+                  "   return S : String (1 .. 3) := \"abc\" with Relaxed_Initialization do\n"
+                  "      S (1) := 'x';\n"
+                  "   end return;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"ExtendedReturnNested",
+                  "package body Outer is\n"
+                  "   function Make return Integer is\n"
+                  "   begin\n"
+                  "      return R : Integer := 1;\n"
+                  "   end Make;\n"
+                  "   function Make2 return Integer is\n"
+                  "   begin\n"
+                  "      return R : constant Integer := 2 do\n"
+                  "         null;\n"
+                  "      end return;\n"
+                  "   end Make2;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"}},
+        Construct{"OverridingIndicators",
+                  "package Lib is\n"
+                  "   type T is tagged null record;\n"
+                  "   procedure P (X : T);\n"
+                  "   type D is new T with null record;\n"
+                  "   overriding procedure P (X : D);\n"
+                  "   not overriding procedure Q (X : D);\n"
+                  "   overriding function \"=\" (L, R : D) return Boolean is (True);\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"OverridingNested",
+                  "package body Outer is\n"
+                  "   package Inner is\n"
+                  "      type T is tagged null record;\n"
+                  "      procedure P (X : T) is null;\n"
+                  "      type D is new T with null record;\n"
+                  "      overriding procedure P (X : D);\n"
+                  "   end Inner;\n"
+                  "   package body Inner is\n"
+                  "      overriding procedure P (X : D) is\n"
+                  "      begin\n"
+                  "         null;\n"
+                  "      end P;\n"
+                  "   end Inner;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"}},
+        Construct{"NullProcedureAtLibraryLevel",
+                  "procedure Lib is null;\n",
+                  {"Lib SPEC"}},
+        Construct{"NullProcedureNested",
+                  "package Lib is\n"
+                  "   procedure Ignore (X : Integer) is null;\n"
+                  "   procedure Skip is null with Inline;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"BracketAndDeltaAggregates",
+                  "package Lib is\n"
+                  "   type Arr is array (Positive range <>) of Integer;\n"
+                  "   type Rec is record A, B : Integer; end record;\n"
+                  "   None : constant Arr := [];\n"
+                  "   Three : constant Arr := [1, 2, 3];\n"
+                  "   Squares : constant Arr := [for I in 1 .. 4 => I * I];\n"
+                  "   Base : constant Rec := (A => 1, B => 2);\n"
+                  "   Moved : constant Rec := (Base with delta B => 3);\n"
+                  "   Fixed : constant Arr := [Three with delta 1 => 0];\n"
+                  "   Sum : constant Integer := [for I in 1 .. 4 => I]'Reduce (\"+\", 0);\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"BracketAggregatesNested",
+                  "procedure Lib is\n"
+                  "   type Arr is array (1 .. 2) of Integer;\n"
+                  "   procedure Inner is\n"
+                  "      A : Arr := [others => 0];\n"
+                  "   begin\n"
+                  "      A := [A with delta 2 => 5];\n"
+                  "   end Inner;\n"
+                  "begin\n"
+                  "   null;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"TargetName",
+                  "procedure Lib is\n"
+                  "   Count : Integer := 0;\n"
+                  "   procedure Inner is\n"
+                  "   begin\n"
+                  "      Count := @ + 1;\n"
+                  "   end Inner;\n"
+                  "begin\n"
+                  "   Count := @ * 2 + @;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"ForOfIterators",
+                  "procedure Lib is\n"
+                  "   type Arr is array (1 .. 3) of Integer;\n"
+                  "   A : Arr := (others => 1);\n"
+                  "begin\n"
+                  "   for E of A loop\n"
+                  "      E := E + 1;\n"
+                  "   end loop;\n"
+                  "   for E : Integer of reverse A loop\n"
+                  "      null;\n"
+                  "   end loop;\n"
+                  "   for I in A'Range when I > 1 loop\n"
+                  "      null;\n"
+                  "   end loop;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"ForOfIteratorsNested",
+                  "package body Outer is\n"
+                  "   task body Worker is\n"
+                  "      A : array (1 .. 2) of Integer := (0, 0);\n"
+                  "   begin\n"
+                  "      Outer_Loop : for E of A loop\n"
+                  "         exit Outer_Loop when E > 0;\n"
+                  "      end loop Outer_Loop;\n"
+                  "   end Worker;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"}},
+        Construct{"InterfacesAndSynchronized",
+                  "package Lib is\n"
+                  "   type Shape is limited interface;\n"
+                  "   function Area (S : Shape) return Float is abstract;\n"
+                  "   type Lockable is synchronized interface;\n"
+                  "   type Runner is task interface and Lockable;\n"
+                  "   type Guard is protected interface;\n"
+                  "   type Square is new Shape with null record;\n"
+                  "   overriding function Area (S : Square) return Float is (1.0);\n"
+                  "   type Ext is synchronized new Lockable with private;\n"
+                  "private\n"
+                  "   protected type Ext is new Lockable with\n"
+                  "      procedure Lock;\n"
+                  "   end Ext;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"InterfacesNested",
+                  "package body Outer is\n"
+                  "   package Inner is\n"
+                  "      type I is interface;\n"
+                  "      type J is interface and I;\n"
+                  "      task type T is new I with\n"
+                  "         entry Start;\n"
+                  "      end T;\n"
+                  "   end Inner;\n"
+                  "   package body Inner is\n"
+                  "      task body T is\n"
+                  "      begin\n"
+                  "         accept Start;\n"
+                  "      end T;\n"
+                  "   end Inner;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"}},
+        Construct{"SubtypePredicates",
+                  "package Lib is\n"
+                  "   subtype Even is Integer with Dynamic_Predicate => Even mod 2 = 0;\n"
+                  "   subtype Small is Integer with Static_Predicate => Small in 1 | 3 | 5 .. 7;\n"
+                  "   type Pos is new Integer with Static_Predicate => Pos > 0, Default_Value => 1;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"SubtypePredicatesNested",
+                  "procedure Lib is\n"
+                  "   package Inner is\n"
+                  "      subtype Letter is Character with Static_Predicate => Letter in 'a' .. 'z' | 'A' .. 'Z';\n"
+                  "   end Inner;\n"
+                  "begin\n"
+                  "   null;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"GenericWithModernFormals",
+                  "generic\n"
+                  "   type T is private;\n"
+                  "   type Index is (<>) or use Integer;\n"
+                  "   with function \"=\" (L, R : T) return Boolean is <>;\n"
+                  "   with procedure Visit (X : T) is null;\n"
+                  "package Lib with Pure is\n"
+                  "   function Same (X : T) return T is (X);\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"InstantiationWithAspects",
+                  "with Lib;\n"
+                  "package Inst is new Lib (Integer) with Preelaborate;\n",
+                  {"Inst SPEC"}},
+        Construct{"RenamingWithAspects",
+                  "with Ada.Text_IO;\n"
+                  "package Lib renames Ada.Text_IO with Obsolescent;\n",
+                  {"Lib SPEC"}},
+        Construct{"ObjectRenamingWithoutSubtype",
+                  "procedure Lib is\n"
+                  "   X : Integer := 1;\n"
+                  "   Y renames X;\n"
+                  "begin\n"
+                  "   Y := 2;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        Construct{"SubunitWithAspects",
+                  "separate (Outer)\n"
+                  "procedure Run (X : Integer) with SPARK_Mode is\n"
+                  "begin\n"
+                  "   null;\n"
+                  "end Run;\n",
+                  {"Outer.Run PROC"}},
+        Construct{"UseAllTypeAndLimitedPrivateWith",
+                  "limited private with Ada.Text_IO;\n"
+                  "with Ada.Strings.Unbounded; use all type Ada.Strings.Unbounded.Unbounded_String;\n"
+                  "package Lib is\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"ParallelLoopsAndBlock",
+                  "procedure Lib is\n"
+                  "   X : Integer := 0;\n"
+                  "begin\n"
+                  "   parallel for I in 1 .. 10 loop\n"
+                  "      null;\n"
+                  "   end loop;\n"
+                  "   parallel (4) for E of Some_Array loop\n"
+                  "      null;\n"
+                  "   end loop;\n"
+                  "   parallel do\n"
+                  "      X := 1;\n"
+                  "   and\n"
+                  "      null;\n"
+                  "   end do;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"},
+                  false},
+        Construct{"ParallelNested",
+                  "package body Outer is\n"
+                  "   function Sum return Integer is\n"
+                  "     ([parallel for I in 1 .. 3 => I]'Reduce (\"+\", 0));\n"
+                  "   procedure Run is\n"
+                  "   begin\n"
+                  "      parallel (Chunk in 1 .. 2) for I in 1 .. 10 loop\n"
+                  "         null;\n"
+                  "      end loop;\n"
+                  "   end Run;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"},
+                  false},
+        Construct{"ParallelAsAName",
+                  "package Parallel is\n"
+                  "   Parallel : Integer := 1;\n"
+                  "   Next : Integer := Parallel + 1;\n"
+                  "end Parallel;\n",
+                  {"Parallel SPEC"}}),
+    case_name);
+
+struct Damaged {
+  const char* name;
+  std::string source;
+  Strings units;
+  Strings warnings;  // "line:column"
+};
+
+std::string damaged_name(const testing::TestParamInfo<Damaged>& info) { return info.param.name; }
+void PrintTo(const Damaged& c, std::ostream* out) { *out << c.name; }
+
+class Ada2022Recovery : public testing::TestWithParam<Damaged> {};
+
+TEST_P(Ada2022Recovery, WarnsAndKeepsWhatWasRecognised) {
+  const Damaged& c = GetParam();
+  AnalysisSeen seen = analyse_source(c.source, AdaMode::kAda2022);
+  EXPECT_EQ(unit_summaries(seen), c.units) << c.source;
+  EXPECT_EQ(seen.warnings, c.warnings) << seen.diagnostics;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, Ada2022Recovery,
+    testing::Values(
+        Damaged{"StatementError",
+                "procedure A is\nbegin\n   X := ;\nend A;\nprocedure B;\n",
+                {"A PROC", "B SPEC"},
+                {"3:9"}},
+        Damaged{"DeclarationErrorLosesItsUnitOnly",
+                "package A is end A;\npackage B is\n   X : := 1;\nend B;\n",
+                {"A SPEC"},
+                {"3:8"}},
+        Damaged{"Ada95WordAsAName",
+                "package A is end A;\npackage B is\n   Some : Integer;\nend B;\n",
+                {"A SPEC"},
+                {"3:4"}}),
+    damaged_name);
+
+// The same modern file: a warning by default, its units in Ada 2022 mode.
+TEST(Ada2022Analysis, IsChosenByVersion) {
+  const char* source = "function F return Integer is (1) with Inline;\npackage P is end P;\n";
+  AnalysisSeen ada95 = analyse_source(source);
+  EXPECT_EQ(ada95.warnings, Strings{"1:30"});
+  AnalysisSeen ada2022 = analyse_source(source, AdaMode::kAda2022);
+  EXPECT_EQ(ada2022.diagnostics, "");
+  EXPECT_EQ(unit_summaries(ada2022), Strings{"P SPEC"});
+}
+
+}  // namespace
