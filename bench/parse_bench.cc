@@ -14,28 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "bench_corpus.h"
 #include "analysis/analysis.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> ada_files(const fs::path& root) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string extension = entry.path().extension().string();
-    if (entry.is_regular_file() && (extension == ".ads" || extension == ".adb"))
-      files.push_back(entry.path().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-double cpu_now() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return now.tv_sec + now.tv_nsec / 1e9;
-}
 
 struct Pass {
   uint64_t bytes = 0;
@@ -58,12 +42,6 @@ Pass analyse_all(const std::vector<std::string>& files, Analyser& analyser) {
   }
   pass.cpu_seconds = cpu_now() - start;
   return pass;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace

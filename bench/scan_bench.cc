@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_corpus.h"
 #include "analysis/context.h"
 
 namespace {
@@ -26,29 +27,12 @@ int next_token() { return ac_yylex(&value, &context); }
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> ada_files(const fs::path& root) {
-  std::vector<std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string extension = entry.path().extension().string();
-    if (entry.is_regular_file() && (extension == ".ads" || extension == ".adb"))
-      files.push_back(entry.path().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 struct Pass {
   uint64_t bytes = 0;
   uint64_t tokens = 0;
   double seconds = 0;
   double cpu_seconds = 0;
 };
-
-double cpu_now() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return now.tv_sec + now.tv_nsec / 1e9;
-}
 
 // One file at a time, as the analysis does: open, restart, scan, close, reset.
 Pass scan_all(const std::vector<std::string>& files) {
@@ -83,12 +67,6 @@ double scan_long_line(size_t bytes) {
   double seconds = cpu_now() - start;
   std::fclose(file);
   return seconds;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  size_t middle = values.size() / 2;
-  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 }  // namespace
