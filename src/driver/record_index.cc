@@ -10,54 +10,44 @@ uint64_t hash_of(std::string_view key) { return std::hash<std::string_view>{}(ke
 
 }  // namespace
 
-const PreviousRecord* RecordIndex::removed() {
-  static const PreviousRecord mark{};
-  return &mark;
-}
-
 // The slot holding `key`, or the free one where it would go.
 size_t RecordIndex::slot_of(std::string_view key, uint64_t hash) const {
   size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
-    if (slot.record == nullptr) return i;
-    if (slot.hash == hash && slot.record != removed() && slot.record->key == key) return i;
+    if (slot.record == nullptr || (slot.hash == hash && slot.record->key == key)) return i;
   }
 }
 
-void RecordIndex::grow() {
-  std::vector<Slot> old(slots_.empty() ? 1024 : 2 * slots_.size(), Slot{0, nullptr});
+void RecordIndex::resize(size_t slots) {
+  std::vector<Slot> old(slots, Slot{0, nullptr});
   old.swap(slots_);
-  taken_ = count_;
   size_t mask = slots_.size() - 1;
   for (const Slot& slot : old) {
-    if (slot.record == nullptr || slot.record == removed()) continue;
+    if (slot.record == nullptr) continue;
     size_t i = slot.hash & mask;
     while (slots_[i].record != nullptr) i = (i + 1) & mask;
     slots_[i] = slot;
   }
 }
 
+void RecordIndex::reserve(size_t count) {
+  size_t slots = slots_.empty() ? 16 : slots_.size();
+  while (slots < 2 * count) slots *= 2;
+  if (slots != slots_.size()) resize(slots);
+}
+
 bool RecordIndex::insert(const PreviousRecord* record) {
-  if (2 * (taken_ + 1) > slots_.size()) grow();
+  reserve(count_ + 1);
   uint64_t hash = hash_of(record->key);
   Slot& slot = slots_[slot_of(record->key, hash)];
   if (slot.record != nullptr) return false;
   slot = Slot{hash, record};
   ++count_;
-  ++taken_;
   return true;
 }
 
 const PreviousRecord* RecordIndex::find(std::string_view key) const {
   if (count_ == 0) return nullptr;
   return slots_[slot_of(key, hash_of(key))].record;
-}
-
-void RecordIndex::erase(const PreviousRecord* record) {
-  if (count_ == 0) return;
-  Slot& slot = slots_[slot_of(record->key, hash_of(record->key))];
-  if (slot.record != record) return;
-  slot.record = removed();
-  --count_;
 }

@@ -14,22 +14,20 @@ class RecordIndex {
  public:
   bool empty() const { return count_ == 0; }
 
+  // Room for `count` records without growing.
+  void reserve(size_t count);
   // Adds `record` under its key; false, adding nothing, when the key is there.
   bool insert(const PreviousRecord* record);
   const PreviousRecord* find(std::string_view key) const;
-  // Removes `record` when it is the one held for its key.
-  void erase(const PreviousRecord* record);
 
  private:
   struct Slot {
     uint64_t hash;
-    const PreviousRecord* record;  // null: free; removed(): was taken
+    const PreviousRecord* record;  // null: free
   };
-  static const PreviousRecord* removed();
   size_t slot_of(std::string_view key, uint64_t hash) const;
-  void grow();
+  void resize(size_t slots);
 
   std::vector<Slot> slots_;  // a power of two long, at most half taken
   size_t count_ = 0;
-  size_t taken_ = 0;  // count_ and the removed
 };
