@@ -43,8 +43,10 @@ void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
                             const std::shared_ptr<DIR>& directory) {
   // A full window is drained to half, so that the main thread wakes once
   // for many files, not once per file.
-  if (files_in_flight_ >= window_)
+  if (files_in_flight_ >= window_) {
+    wait_for_file(files_in_flight_ - window_ / 2);
     while (files_in_flight_ > window_ / 2) print_head();
+  }
   // Handing a file to a worker costs about as much as the analysis of a
   // small one: those are analysed here, while the workers go on.
   const bool here = entry.size < kSmallFile;
@@ -89,6 +91,18 @@ void OrderedOutput::print_before_allocation_failure(void* self) {
     ::_exit(static_cast<int>(end.status));
   }
   output.pool_.stop();
+}
+
+// Sleeps until the `count`th file queued is done. The workers take the files
+// in order, so those before it are then done or nearly: the main thread
+// wakes once for them all, not once per file.
+void OrderedOutput::wait_for_file(size_t count) {
+  for (Item& item : items_) {
+    if (item.entry != nullptr && --count == 0) {
+      pool_.wait(item.job);
+      return;
+    }
+  }
 }
 
 void OrderedOutput::print_ready() {
