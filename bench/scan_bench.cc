@@ -42,7 +42,7 @@ Pass scan_all(const std::vector<std::string>& files) {
   for (const std::string& name : files) {
     FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) continue;
-    context.scanner.restart(file);
+    context.scanner.restart(file, false);
     while (next_token() != 0) ++pass.tokens;
     pass.bytes += static_cast<uint64_t>(std::ftell(file));
     std::fclose(file);
@@ -61,7 +61,7 @@ double scan_long_line(size_t bytes) {
   std::fwrite(line.data(), 1, line.size(), file);
   std::rewind(file);
   double start = cpu_now();
-  context.scanner.restart(file);
+  context.scanner.restart(file, false);
   while (next_token() != 0) {
   }
   double seconds = cpu_now() - start;

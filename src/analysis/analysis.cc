@@ -14,13 +14,14 @@ namespace {
 // directory was listed, but it may have been replaced since: a pipe or a
 // device must not hold the run (the open does not wait), nor a directory end
 // it with a read error. `status` is the status of the file read.
-FILE* open_regular_file(const SourceFile& source, struct stat& status) {
+FILE* open_regular_file(const SourceFile& source, struct stat& status, char (&buffer)[4096]) {
   int fd = source.descriptor;
   if (fd < 0)
     fd = ::openat(source.directory, source.name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  // Reads wait again: F_SETFL 0 clears O_NONBLOCK, and with it only flags a
+  // descriptor that just reads has no use for.
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
     ::close(fd);
     return nullptr;
   }
@@ -28,7 +29,10 @@ FILE* open_regular_file(const SourceFile& source, struct stat& status) {
   if (file == nullptr) {
     ::close(fd);
     fail_if_out_of_memory(sizeof(FILE));
+    return nullptr;
   }
+  // The context's buffer: none to allocate, and no fstat to size it.
+  std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
   return file;
 }
 
@@ -38,12 +42,12 @@ void AnalysisContext::diagnose(Msg message, std::vector<std::string> args) {
   if (scanner.failure == nullptr) result->diagnostics.push_back({message, std::move(args)});
 }
 
-void AnalysisContext::analyse(FILE* stream, const char* name, const char* directory_text,
-                              FileAnalysis& out) {
+void AnalysisContext::analyse(FILE* stream, bool terminal, const char* name,
+                              const char* directory_text, FileAnalysis& out) {
   result = &out;
   // Nothing an abandoned parse left behind may reach this file.
   recogniser.start_file(name, directory_text);
-  scanner.restart(stream);
+  scanner.restart(stream, terminal);
   if (scanner.failure == nullptr)
     out.accepted = (mode == AdaMode::kAda2022 ? ac_y22parse(this) : ac_yyparse(this)) == 0;
   out.units = recogniser.take_unit_list();
@@ -78,7 +82,7 @@ FileAnalysis Analyser::analyse_stream(FILE* stream, const char* name,
   FileAnalysis result;
   AllocationFailuresThrow failures_throw;
   try {
-    context_->analyse(stream, name, directory_text, result);
+    context_->analyse(stream, ::isatty(::fileno(stream)) > 0, name, directory_text, result);
   } catch (const AllocationFailure& failure) {
     out_of_memory(failure.size, result);
   }
@@ -91,7 +95,7 @@ FileAnalysis Analyser::analyse(const SourceFile& source) {
   struct stat status;
   FILE* file = nullptr;
   try {
-    file = open_regular_file(source, status);
+    file = open_regular_file(source, status, context_->read_buffer);
     if (file == nullptr) {
       result.diagnostics.push_back({Msg::kCannotOpenFile, {source.name}});
       return result;
@@ -99,7 +103,7 @@ FileAnalysis Analyser::analyse(const SourceFile& source) {
     // The time recorded for the file is the one of the bytes actually read.
     result.opened = true;
     result.modified = status.st_mtime;
-    context_->analyse(file, source.name, source.directory_text, result);
+    context_->analyse(file, false, source.name, source.directory_text, result);
   } catch (const AllocationFailure& failure) {
     out_of_memory(failure.size, result);
   }

@@ -11,8 +11,9 @@
 struct AnalysisContext {
   explicit AnalysisContext(AdaMode mode) : mode(mode), scanner(*this) {}
 
-  // Parses `stream` into `result`: records, acceptance, diagnostics, fatal end.
-  void analyse(FILE* stream, const char* name, const char* directory_text,
+  // Parses `stream` (read a line at a time when it is a terminal) into
+  // `result`: records, acceptance, diagnostics, fatal end.
+  void analyse(FILE* stream, bool terminal, const char* name, const char* directory_text,
                FileAnalysis& result);
 
   // A diagnostic of the file being analysed; none counts once its input failed.
@@ -23,4 +24,5 @@ struct AnalysisContext {
   Scanner scanner;
   Recogniser recogniser;
   FileAnalysis* result = nullptr;  // of the file being analysed
+  char read_buffer[4096];          // the stream's of the file being analysed
 };

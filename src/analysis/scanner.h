@@ -16,8 +16,9 @@ class Scanner {
   Scanner& operator=(const Scanner&) = delete;
 
   // Makes `file` the input: drops buffered bytes, line 1, column 1, INITIAL,
-  // no failure. A scanner that failed is made afresh first.
-  void restart(FILE* file);
+  // no failure. A scanner that failed is made afresh first. A terminal is
+  // read a line at a time.
+  void restart(FILE* file, bool terminal);
 
   // The flex state may be left half-way by an exception: made afresh at the
   // next restart.
@@ -31,6 +32,7 @@ class Scanner {
   int column = 1;
   int previous_length = 0;
   int state_before_comment = 0;  // where a comment began (see ada.l)
+  bool terminal = false;  // told by the caller: flex's own look costs two calls a file
 
  private:
   friend int ac_yylex(TokenValue* value, AnalysisContext* context);

@@ -40,6 +40,7 @@ struct EntryStatus {
   bool directory;
   bool regular;
   FileTime time;
+  int64_t size;
   int fd;  // -1 when not opened
 };
 
@@ -57,6 +58,7 @@ EntryStatus probe_entry(const char* name) {
     result.directory = S_ISDIR(status.st_mode);
     result.regular = S_ISREG(status.st_mode);
     result.time = {true, status.st_mtim.tv_sec};
+    result.size = status.st_size;
   }
   result.opened = true;
   return result;
@@ -93,7 +95,7 @@ size_t descriptor_budget(size_t window) {
 }
 
 SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry* extension,
-                           FileTime time) {
+                           const EntryStatus& status) {
   // The name lives in the same block, right behind the entry: one block per
   // file instead of two, which counts in a run over a hundred thousand.
   auto* entry =
@@ -102,8 +104,9 @@ SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry
   std::memcpy(entry->file_name, name, length);
   entry->matched_extension = extension;
   entry->state = EntryState::kPending;
-  entry->observed = time;
+  entry->observed = status.time;
   entry->descriptor = -1;
+  entry->size = status.size;
   return entry;
 }
 
@@ -124,7 +127,7 @@ SourceFileEntry* chosen_entry(const char* name, const EntryStatus& status,
     out.message(Msg::kLineEndInName, {name});
     return nullptr;
   }
-  return new_entry(name, length, extension, status.time);
+  return new_entry(name, length, extension, status);
 }
 
 // One entry of the listing: skipped, reported, or selected. A selected

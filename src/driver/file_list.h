@@ -25,6 +25,7 @@ struct SourceFileEntry {
   // Pending: the descriptor the listing opened the file with, kept so that
   // the analysis need not open it again; -1 when none is kept.
   int descriptor;
+  int64_t size;  // bytes, as the listing saw them
   CompilationUnit* units;                 // kAnalysed: what the analysis found
   const PreviousRecord* previous_record;  // kReused: whose saved lines stand for it
   // The modification time seen when the file was analysed or matched; this,

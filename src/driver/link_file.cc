@@ -81,8 +81,7 @@ const PreviousRecord* first_record_with_key(const PreviousRecords& records,
                                             std::string_view key) {
   const PreviousRecord* next = records.last_found ? records.last_found->next : records.head;
   if (records.repeated_keys == 0 && next != nullptr && next->key == key) return next;
-  auto found = records.by_key.find(key);
-  return found == records.by_key.end() ? nullptr : found->second;
+  return records.by_key.find(key);
 }
 
 }  // namespace
@@ -116,8 +115,6 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
         before_tail = tail;
         tail = current;
         last_saved = nullptr;
-        // Keeps the first of a repeated key.
-        if (!records.by_key.emplace(key, current).second) ++records.repeated_keys;
       }
     } else if (current != nullptr) {
       if (last_saved != nullptr && last_saved->text + last_saved->length == at) {
@@ -129,13 +126,15 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
       }
       // A last line cut short leaves its record (the last one) incomplete:
       // that file is analysed again rather than given a broken line.
-      if (line_end == nullptr) {
-        auto first = records.by_key.find(current->key);
-        if (first->second == current) records.by_key.erase(first);
-        (before_tail ? before_tail->next : records.head) = nullptr;
-      }
+      if (line_end == nullptr) (before_tail ? before_tail->next : records.head) = nullptr;
     }
     at = next;
+  }
+  // Indexed once all are known: the index is made at its size at once.
+  records.by_key.reserve(records.record_store.size());
+  for (const PreviousRecord* record = records.head; record != nullptr; record = record->next) {
+    // Keeps the first of a repeated key.
+    if (!records.by_key.insert(record)) ++records.repeated_keys;
   }
   return records;
 }

@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "driver/file_list.h"
+#include "driver/record_index.h"
 
 // A run of lines of the previous link file, line ends included, copied as
 // they were read. Consecutive lines share one item.
@@ -45,7 +45,7 @@ struct PreviousRecords {
   std::optional<AdaMode> mode = AdaMode::kAda95;
   PreviousRecord* head = nullptr;
   // Key -> first record with that key; a repeated key is never matched again.
-  std::unordered_map<std::string_view, const PreviousRecord*> by_key;
+  RecordIndex by_key;
   size_t repeated_keys = 0;  // records that by_key does not hold
   // The modification time of the link file read (whole seconds). A file
   // whose time is not older is analysed again whatever its record says: an

@@ -15,6 +15,11 @@ size_t window_for(unsigned threads) {
   return window < 16 ? 16 : window > 512 ? 512 : window;
 }
 
+// Files smaller than this (in bytes, as listed) are analysed on the main
+// thread: for them the hand-over to a worker and back costs about as much as
+// the analysis itself.
+constexpr int64_t kSmallFile = 2048;
+
 }  // namespace
 
 OrderedOutput::OrderedOutput(unsigned threads, AdaMode mode)
@@ -38,9 +43,15 @@ void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
                             const std::shared_ptr<DIR>& directory) {
   // A full window is drained to half, so that the main thread wakes once
   // for many files, not once per file.
-  if (files_in_flight_ >= window_)
+  if (files_in_flight_ >= window_) {
+    wait_for_file(files_in_flight_ - window_ / 2);
     while (files_in_flight_ > window_ / 2) print_head();
-  pool_.start();
+  }
+  // Handing a file to a worker costs about as much as the analysis of a
+  // small one: those are analysed here, while the workers go on.
+  const bool here = entry.size < kSmallFile;
+  if (here) pool_.prepare_here();
+  else pool_.start();
   Item& item = items_.emplace_back();
   item.entry = &entry;
   item.directory = directory;
@@ -48,7 +59,12 @@ void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
                                directory ? ::dirfd(directory.get()) : AT_FDCWD, directory_text};
   entry.descriptor = -1;  // the analysis closes it
   ++files_in_flight_;
-  pool_.submit(item.job);
+  if (here) {
+    pool_.flush();
+    pool_.run_here(item.job);
+  } else {
+    pool_.submit(item.job);
+  }
   print_ready();
 }
 
@@ -75,6 +91,18 @@ void OrderedOutput::print_before_allocation_failure(void* self) {
     ::_exit(static_cast<int>(end.status));
   }
   output.pool_.stop();
+}
+
+// Sleeps until the `count`th file queued is done. The workers take the files
+// in order, so those before it are then done or nearly: the main thread
+// wakes once for them all, not once per file.
+void OrderedOutput::wait_for_file(size_t count) {
+  for (Item& item : items_) {
+    if (item.entry != nullptr && --count == 0) {
+      pool_.wait(item.job);
+      return;
+    }
+  }
 }
 
 void OrderedOutput::print_ready() {

@@ -61,6 +61,7 @@ class OrderedOutput {
   // ran out while printing), then the workers stop. A fatal end among them ends the process with its status.
   static void print_before_allocation_failure(void* self);
 
+  void wait_for_file(size_t count);
   void print_ready();
   void print_head();  // waits for it when it is a file
 

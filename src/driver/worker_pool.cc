@@ -28,13 +28,13 @@ void grow_descriptor_table() {
 }  // namespace
 
 WorkerPool::WorkerPool(unsigned threads, AdaMode mode, size_t capacity)
-    : mode_(mode), wanted_threads_(threads) {
-  if (threads <= 1) own_analyser_ = std::make_unique<Analyser>(mode_);
+    : mode_(mode), wanted_threads_(threads), threaded_(threads > 1) {
+  if (!threaded_) own_analyser_ = std::make_unique<Analyser>(mode_);
   else ring_.resize(capacity);
 }
 
 void WorkerPool::start() {
-  if (own_analyser_ || started_) return;
+  if (!threaded_ || started_) return;
   started_ = true;
   grow_descriptor_table();
   threads_.reserve(wanted_threads_);
@@ -45,7 +45,19 @@ void WorkerPool::start() {
       break;  // the system gives no more threads: go on with those made
     }
   }
-  if (threads_.empty()) own_analyser_ = std::make_unique<Analyser>(mode_);
+  if (threads_.empty()) {
+    threaded_ = false;
+    prepare_here();
+  }
+}
+
+void WorkerPool::prepare_here() {
+  if (!own_analyser_) own_analyser_ = std::make_unique<Analyser>(mode_);
+}
+
+void WorkerPool::run_here(AnalysisJob& job) {
+  job.result = own_analyser_->analyse(job.source);
+  job.done = true;
 }
 
 WorkerPool::~WorkerPool() { stop(); }
@@ -66,9 +78,8 @@ void WorkerPool::stop() {
 
 void WorkerPool::submit(AnalysisJob& job) {
   start();
-  if (own_analyser_) {
-    job.result = own_analyser_->analyse(job.source);
-    job.done = true;
+  if (!threaded_) {
+    run_here(job);
     return;
   }
   // Waking a thread costs more than a small file's analysis: a sleeping
@@ -84,7 +95,7 @@ void WorkerPool::submit(AnalysisJob& job) {
 }
 
 void WorkerPool::flush() {
-  if (own_analyser_) return;
+  if (!threaded_) return;
   bool wake;
   {
     std::lock_guard lock(mutex_);
@@ -94,13 +105,13 @@ void WorkerPool::flush() {
 }
 
 bool WorkerPool::is_done(const AnalysisJob& job) {
-  if (own_analyser_) return job.done;
+  if (!threaded_) return job.done;
   std::lock_guard lock(mutex_);
   return job.done;
 }
 
 void WorkerPool::wait(const AnalysisJob& job) {
-  if (own_analyser_) return;
+  if (!threaded_) return;
   flush();
   std::unique_lock lock(mutex_);
   awaited_ = &job;

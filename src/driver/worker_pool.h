@@ -40,6 +40,10 @@ class WorkerPool {
   // whatever waits.
   void submit(AnalysisJob& job);
   void flush();
+  // Analyses `job` on the caller's thread, at once; prepare_here() first,
+  // before the job is made, since it may run out of memory.
+  void prepare_here();
+  void run_here(AnalysisJob& job);
   bool is_done(const AnalysisJob& job);
   // Sleeps until `job` is done; only its end wakes the caller.
   void wait(const AnalysisJob& job);
@@ -51,6 +55,7 @@ class WorkerPool {
 
   const AdaMode mode_;
   unsigned wanted_threads_;
+  bool threaded_;  // false when every job runs on the caller's thread
   std::mutex mutex_;
   std::condition_variable job_ready_;
   std::condition_variable job_done_;
@@ -65,5 +70,5 @@ class WorkerPool {
   bool started_ = false;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
-  std::unique_ptr<Analyser> own_analyser_;  // when there is no thread
+  std::unique_ptr<Analyser> own_analyser_;  // the caller's
 };

@@ -1,5 +1,7 @@
 #include "scan_helper.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -42,7 +44,7 @@ TokenValue& lexed() {
 }
 
 void scanner_restart(FILE* file, AdaMode mode) {
-  scan_context(mode).scanner.restart(file);
+  scan_context(mode).scanner.restart(file, ::isatty(::fileno(file)) > 0);
   end_if_failed(mode);
 }
 

@@ -69,7 +69,15 @@ void expect_same_as_one_thread(const std::vector<std::string>& args, const Scrat
 }
 
 // `count` small units, every third one not Ada 95 and every seventh an
-// operator at library level, so that diagnostics come from many files.
+// operator at library level, so that diagnostics come from many files; every
+// other one padded with a comment to a size the main thread does not analyse
+// itself, so that files of both kinds interleave.
+std::string padding() {
+  std::string comment;
+  while (comment.size() < 4096) comment += "--  padding, to make the file larger\n";
+  return comment;
+}
+
 void write_units(const std::string& directory, int count) {
   make_directory(directory);
   for (int i = 0; i < count; ++i) {
@@ -77,6 +85,7 @@ void write_units(const std::string& directory, int count) {
     std::string source = "package " + name + " is\n   X : Integer;\nend " + name + ";\n";
     if (i % 3 == 0) source = "package " + name + " is\n   procedure;\n";
     if (i % 7 == 0) source += "function \"+\" (A, B : T) return T;\n";
+    if (i % 2 == 0) source += padding();
     write_file(directory + "/" + name + ".ads", source);
   }
 }
@@ -157,7 +166,8 @@ TEST(SameAsOneThread, AllocationFailurePartWay) {
   ::chmod(scratch.path().c_str(), 0777);
   for (const char* name : {"a", "b", "c"}) write_units(scratch / name, 150);
   std::string long_name = "L" + std::string(776, 'x');
-  write_file(scratch / "b/long.ads", "package " + long_name + " is end " + long_name + ";\n");
+  write_file(scratch / "b/long.ads",
+             "package " + long_name + " is end " + long_name + ";\n" + padding());
   Outcome one = run_with("1", {"-f", "links.txt", "a", "b", "c"}, scratch, "old\n",
                          {{"LD_PRELOAD", ALLOC_SHIM_PATH}, {"ALLOC_SHIM_SIZE", "778"}});
   ASSERT_EQ(one.apart.status, 9) << one.apart.err;

@@ -211,3 +211,28 @@ TEST(WrittenTime, LowThirtyTwoBitsSigned) {
 }
 
 }  // namespace
+
+// Thousands of records, so that the index grows many times, with every key
+// repeated once and the last record cut short: each key, looked up out of
+// file order, finds its first record, and the dropped one finds none.
+TEST(FindPreviousRecord, ManyRecordsFindTheirFirst) {
+  constexpr int kCount = 5000;
+  std::string text;
+  for (int round = 0; round < 2; ++round)
+    for (int i = 0; i < kCount; ++i) {
+      std::string number = std::to_string(i);
+      text.append("--file-info:f").append(number).append(".ads:");
+      text.append(std::to_string(round)).append("\nL").append(number).append("\n");
+    }
+  text += "--file-info:last.ads:0\nL";
+  PreviousRecords records = parse_link_file(text.data(), text.size());
+  for (int i = kCount - 1; i >= 0; i -= 3) {
+    std::string name("f");
+    name.append(std::to_string(i)).append(".ads");
+    const PreviousRecord* found = find_previous_record(records, "", name, {true, 0});
+    ASSERT_NE(found, nullptr) << name;
+    EXPECT_EQ(found->key, name);
+    EXPECT_EQ(find_previous_record(records, "", name, {true, 1}), nullptr) << name;
+  }
+  EXPECT_EQ(find_previous_record(records, "", "last.ads", {true, 0}), nullptr);
+}

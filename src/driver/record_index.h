@@ -1,0 +1,33 @@
+// Record key -> the first record of the previous link file with that key.
+// One open-addressed array instead of a node per record: a hundred thousand
+// records cost one allocation, not a hundred thousand.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+struct PreviousRecord;
+
+class RecordIndex {
+ public:
+  bool empty() const { return count_ == 0; }
+
+  // Room for `count` records without growing.
+  void reserve(size_t count);
+  // Adds `record` under its key; false, adding nothing, when the key is there.
+  bool insert(const PreviousRecord* record);
+  const PreviousRecord* find(std::string_view key) const;
+
+ private:
+  struct Slot {
+    uint64_t hash;
+    const PreviousRecord* record;  // null: free
+  };
+  size_t slot_of(std::string_view key, uint64_t hash) const;
+  void resize(size_t slots);
+
+  std::vector<Slot> slots_;  // a power of two long, at most half taken
+  size_t count_ = 0;
+};
