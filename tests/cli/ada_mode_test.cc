@@ -14,11 +14,6 @@ namespace {
 
 using Env = std::map<std::string, std::string>;
 
-void set_time(const std::string& path, time_t seconds) {
-  timespec times[2] = {{seconds, 0}, {seconds, 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
-}
-
 // Modern code, whose unit only the Ada 2022 analysis finds, and a file that
 // either grammar reads.
 constexpr const char* kModern = "package M is\n   function F return Integer is (1);\nend M;\n";
@@ -39,8 +34,8 @@ class AdaMode : public testing::Test {
     make_directory(scratch_ / "src");
     write_file(scratch_ / "src/m.ads", kModern);
     write_file(scratch_ / "src/o.ads", kPlain);
-    set_time(scratch_ / "src/m.ads", 1500000001);
-    set_time(scratch_ / "src/o.ads", 1500000002);
+    set_file_time(scratch_ / "src/m.ads", 1500000001);
+    set_file_time(scratch_ / "src/o.ads", 1500000002);
   }
 
   // `vantlink -s -r links.txt src` with VANTLINK_ADA set to `mode`, or unset
@@ -92,10 +87,10 @@ TEST_F(AdaMode, SwitchingModesAnalysesEverything) {
                         {nullptr, "2022", false}, {"2022", nullptr, false}, {"2022", "95", false}};
   for (const Case& c : cases) {
     write_file(scratch_ / "src/o.ads", kPlain);
-    set_time(scratch_ / "src/o.ads", 1500000002);
+    set_file_time(scratch_ / "src/o.ads", 1500000002);
     ASSERT_EQ(run(c.first).status, 0);
     write_file(scratch_ / "src/o.ads", "package O2 is end O2;\n");
-    set_time(scratch_ / "src/o.ads", 1500000002);
+    set_file_time(scratch_ / "src/o.ads", 1500000002);
     ASSERT_EQ(run(c.second).status, 0);
     std::string name = std::string(c.first ? c.first : "(unset)") + " then " +
                        (c.second ? c.second : "(unset)");

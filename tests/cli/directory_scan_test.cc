@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string package(const std::string& name) { return "package " + name + " is end " + name + ";\n"; }
-
 // The keys of the "--file-info:" lines, in order.
 std::vector<std::string> keys_of(const std::string& link_file) {
   std::vector<std::string> keys;
@@ -28,11 +26,6 @@ std::vector<std::string> keys_of(const std::string& link_file) {
     keys.push_back(line.substr(12, line.rfind(':') - 12));
   }
   return keys;
-}
-
-void set_time(const std::string& path, time_t seconds) {
-  timespec times[2] = {{seconds, 0}, {seconds, 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
 }
 
 std::string checking(const std::string& name) { return "Checking directory \"" + name + "\" ...\n"; }
@@ -101,8 +94,8 @@ TEST(Entries, SpecialEntriesAreSkippedOrReported) {
   fs::create_symlink("nowhere", scratch / "src/y.txt");
   ASSERT_EQ(::mkfifo((scratch / "src/fifo.ads").c_str(), 0644), 0);
   write_file(scratch / "src/a.ads", package("A"));
-  set_time(scratch / "src/a.ads", 1500000000);
-  set_time(scratch / "src/x.ads", 1400000000);  // the file it points to
+  set_file_time(scratch / "src/a.ads", 1500000000);
+  set_file_time(scratch / "src/x.ads", 1400000000);  // the file it points to
 
   CliCall call{{"-r", "links.txt", "src"}, {}, {}, scratch.path()};
   call.timeout_seconds = 20;

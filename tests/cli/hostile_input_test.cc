@@ -30,18 +30,11 @@ namespace {
 constexpr time_t kTime = 1500000000;
 const std::string kNotAda95 = ": Warning, this file may not be Ada 95 compilable.\n";
 
-void set_time(const std::string& path) {
-  timespec times[2] = {{kTime, 0}, {kTime, 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
-}
-
 // A source file dated kTime.
 void write_source(const std::string& path, const std::string& content) {
   write_file(path, content);
-  set_time(path);
+  set_file_time(path, kTime);
 }
-
-std::string package(const std::string& name) { return "package " + name + " is end " + name + ";\n"; }
 
 // The link-file block of a file dated kTime and its units ("Name KIND"),
 // whose lines name the file as `unit_path` (by default its key).

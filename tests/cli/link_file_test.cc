@@ -19,20 +19,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string package(const std::string& name) { return "package " + name + " is end " + name + ";\n"; }
-
-void set_time(const std::string& path, time_t seconds) {
-  timespec times[2] = {{seconds, 0}, {seconds, 0}};
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw std::runtime_error("utimensat");
-}
-
 // New content under the old modification time: a run that still shows the
 // old units has reused the file instead of reading it.
 void rewrite_keeping_time(const std::string& path, const std::string& content) {
   struct stat status;
   if (::stat(path.c_str(), &status) != 0) throw std::runtime_error("stat " + path);
   write_file(path, content);
-  set_time(path, status.st_mtim.tv_sec);
+  set_file_time(path, status.st_mtim.tv_sec);
 }
 
 // A scratch tree with src/ holding a.ads, b.adb and an empty-of-units n.ads,
@@ -45,9 +38,9 @@ class Incremental : public testing::Test {
     write_file(src("a.ads"), package("A"));
     write_file(src("b.adb"), "package body B is end B;\n");
     write_file(src("n.ads"), "-- no unit here\n");
-    set_time(src("a.ads"), 1500000001);
-    set_time(src("b.adb"), 1500000002);
-    set_time(src("n.ads"), 1500000003);
+    set_file_time(src("a.ads"), 1500000001);
+    set_file_time(src("b.adb"), 1500000002);
+    set_file_time(src("n.ads"), 1500000003);
   }
 
   std::string src(const std::string& name) const { return scratch_ / ("src/" + name); }
@@ -88,7 +81,7 @@ TEST_F(Incremental, TouchedFileAloneIsAnalysed) {
   run();
   rewrite_keeping_time(src("a.ads"), package("A2"));
   rewrite_keeping_time(src("b.adb"), "package body B2 is end B2;\n");
-  set_time(src("a.ads"), 1600000000);
+  set_file_time(src("a.ads"), 1600000000);
   run();
   EXPECT_EQ(link_file(),
             "--file-info:src/a.ads:1600000000\n\"src/a.ads\" A2 SPEC\n"
@@ -129,7 +122,7 @@ TEST_F(Incremental, OtherDirectoryTextMeansNewKeys) {
 
 TEST_F(Incremental, StartDirectoryItselfWithRelativePaths) {
   write_file(scratch_ / "top.ads", package("Top"));
-  set_time(scratch_ / "top.ads", 1500000004);
+  set_file_time(scratch_ / "top.ads", 1500000004);
   for (int round = 0; round < 2; ++round) {
     CliResult result = run_vantlink({{"-s", "-r", "links.txt", "."}, {}, {}, scratch_.path()});
     EXPECT_EQ(result.status, 0);
@@ -141,7 +134,7 @@ TEST_F(Incremental, StartDirectoryItselfWithRelativePaths) {
 // A time past 2038 is written as its low 32 bits, signed, and still matches
 // (once the link file itself is dated later).
 TEST_F(Incremental, TimeBeyond2038) {
-  set_time(src("a.ads"), 2208988800);  // 2040-01-01
+  set_file_time(src("a.ads"), 2208988800);  // 2040-01-01
   run();
   const std::string expected =
       "--file-info:src/a.ads:-2085978496\n\"src/a.ads\" A SPEC\n"
@@ -149,7 +142,7 @@ TEST_F(Incremental, TimeBeyond2038) {
       "--file-info:src/b.adb:1500000002\n\"src/b.adb\" B BODY\n";
   EXPECT_EQ(link_file(), expected);
   rewrite_keeping_time(src("a.ads"), package("A2"));
-  set_time(link_path(), 2208988801);
+  set_file_time(link_path(), 2208988801);
   run();
   EXPECT_EQ(link_file(), expected);
 }
@@ -170,10 +163,10 @@ class RacyReuse : public Incremental, public testing::WithParamInterface<RacyCas
 // does; only the link file's own time tells whether it may have come after.
 TEST_P(RacyReuse, OnlyFilesOlderThanTheLinkFileAreTrusted) {
   constexpr time_t kLinkFileTime = 1600000000;
-  set_time(src("a.ads"), kLinkFileTime + GetParam().file_after_link_file);
+  set_file_time(src("a.ads"), kLinkFileTime + GetParam().file_after_link_file);
   run({"-s"});
   rewrite_keeping_time(src("a.ads"), package("New_Name"));
-  set_time(link_path(), kLinkFileTime);
+  set_file_time(link_path(), kLinkFileTime);
   run({"-s"});
   const std::string unit = GetParam().reused ? "A" : "New_Name";
   EXPECT_NE(link_file().find("\"src/a.ads\" " + unit + " SPEC\n"), std::string::npos)
@@ -195,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Incremental, RacyReuse,
 // A file dated in the future is analysed on every run, and the link file is
 // still what a full analysis writes.
 TEST_F(Incremental, FutureFileAnalysedOnEveryRun) {
-  set_time(src("a.ads"), 4000000000);  // 2096
+  set_file_time(src("a.ads"), 4000000000);  // 2096
   for (const char* name : {"Future_1", "Future_2", "Future_3"}) {
     rewrite_keeping_time(src("a.ads"), package(name));
     run({"-s"});
@@ -238,7 +231,7 @@ TEST_F(Incremental, LongDirectoryNamesAndLines) {
   make_directory(scratch_ / deep);
   std::string unit_name = "U" + std::string(3000, 'x');
   write_file(scratch_ / (deep + "/u.ads"), package(unit_name));
-  set_time(scratch_ / (deep + "/u.ads"), 1500000005);
+  set_file_time(scratch_ / (deep + "/u.ads"), 1500000005);
   const std::string expected = "--file-info:" + deep + "/u.ads:1500000005\n\"" + deep + "/u.ads\" " +
                                unit_name + " SPEC\n";
   for (int round = 0; round < 2; ++round) {
@@ -265,7 +258,7 @@ TEST_P(HandEdited, ReadBackAsWritten) {
   ScratchDir scratch;
   make_directory(scratch / "src");
   write_file(scratch / "src/a.ads", package("Fresh"));
-  set_time(scratch / "src/a.ads", 1500000001);
+  set_file_time(scratch / "src/a.ads", 1500000001);
   std::string previous = c.previous;
   for (size_t at; (at = previous.find('$')) != std::string::npos;) previous.replace(at, 1, "1500000001");
   write_file(scratch / "links.txt", previous);
@@ -315,7 +308,7 @@ TEST(HandEditedTime, NoDigitsReadsAsZero) {
   ScratchDir scratch;
   make_directory(scratch / "src");
   write_file(scratch / "src/a.ads", package("Fresh"));
-  set_time(scratch / "src/a.ads", 0);
+  set_file_time(scratch / "src/a.ads", 0);
   write_file(scratch / "links.txt", "--file-info:src/a.ads:\n\"src/a.ads\" Old SPEC\n");
   CliResult result = run_vantlink({{"-s", "-r", "links.txt", "src"}, {}, {}, scratch.path()});
   EXPECT_EQ(result.status, 0);
@@ -386,7 +379,7 @@ TEST_P(LinkFilePermissions, AsTheUserMayWrite) {
   make_directory(scratch / "src");
   make_directory(scratch / "out");
   write_file(scratch / "src/a.ads", package("A"));
-  set_time(scratch / "src/a.ads", 1500000001);
+  set_file_time(scratch / "src/a.ads", 1500000001);
   const std::string old_text = "--file-info:old.ads:1\n\"old.ads\" Old SPEC\n";
   const std::string path = scratch / c.link_name;
   if (c.link_mode != 0) {
@@ -460,7 +453,7 @@ TEST(Replacement, SymbolicLinkStaysALink) {
   make_directory(scratch / "src");
   make_directory(scratch / "store");
   write_file(scratch / "src/a.ads", package("A"));
-  set_time(scratch / "src/a.ads", 1500000001);
+  set_file_time(scratch / "src/a.ads", 1500000001);
   write_file(scratch / "store/real.txt", "old\n");
   ::chmod((scratch / "store/real.txt").c_str(), 0640);
   fs::create_symlink("store/real.txt", scratch / "links.txt");

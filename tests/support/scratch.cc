@@ -63,3 +63,5 @@ void set_file_time(const std::string& path, long long seconds) {
   if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
     throw std::runtime_error("utimensat " + path);
 }
+
+std::string package(const std::string& name) { return "package " + name + " is end " + name + ";\n"; }
