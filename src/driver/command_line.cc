@@ -29,8 +29,10 @@ namespace {
 std::optional<std::string> current_directory() {
   // No fixed buffer: a working directory of any length is read whole.
   char* path = ::getcwd(nullptr, 0);
-  if (path == nullptr) fail_if_out_of_memory(PATH_MAX);
-  if (path == nullptr) return std::nullopt;
+  if (path == nullptr) {
+    fail_if_out_of_memory(PATH_MAX);
+    return std::nullopt;
+  }
   std::string out(path);
   std::free(path);
   return out;
@@ -65,8 +67,10 @@ int scan_options(int argc, char** argv, RunSettings& settings, const ExtensionLi
 
 std::optional<std::vector<std::string>> read_directory_list(const char* path) {
   FILE* file = std::fopen(path, "r");
-  if (file == nullptr) fail_if_out_of_memory(sizeof(FILE));
-  if (file == nullptr) return std::nullopt;
+  if (file == nullptr) {
+    fail_if_out_of_memory(sizeof(FILE));
+    return std::nullopt;
+  }
   std::vector<std::string> lines;
   char* line = nullptr;
   size_t capacity = 0;

@@ -25,8 +25,10 @@ bool has_line_end(std::string_view text) { return text.find('\n') != std::string
 
 std::string canonical_path(const std::string& name) {
   char* resolved = ::realpath(name.c_str(), nullptr);
-  if (resolved == nullptr) fail_if_out_of_memory(PATH_MAX);
-  if (resolved == nullptr) return name;
+  if (resolved == nullptr) {
+    fail_if_out_of_memory(PATH_MAX);
+    return name;
+  }
   std::string path(resolved);
   std::free(resolved);
   return path;
@@ -209,8 +211,10 @@ void return_to_start(const Run& run, OrderedOutput& out) {
 // The text that stands for the working directory in the link file.
 std::string directory_text_for(const Run& run, OrderedOutput& out) {
   char* cwd = ::getcwd(nullptr, 0);  // any length
-  if (cwd == nullptr) fail_if_out_of_memory(PATH_MAX);
-  if (cwd == nullptr) out.end_run(ExitStatus::kError, Msg::kCannotGetWorkingDirectory);
+  if (cwd == nullptr) {
+    fail_if_out_of_memory(PATH_MAX);
+    out.end_run(ExitStatus::kError, Msg::kCannotGetWorkingDirectory);
+  }
   std::string working(cwd);
   std::free(cwd);
   if (!run.settings.relative_paths) return working;
