@@ -33,12 +33,7 @@ PreviousRecords read_bytes(const uint8_t* data, size_t size) {
   return read_previous_link_file(memory_path.c_str());
 }
 
-std::string saved_text(const PreviousRecord& record) {
-  std::string out;
-  for (const SavedLine* line = record.saved_lines; line != nullptr; line = line->next)
-    out.append(line->text, line->length);
-  return out;
-}
+std::string saved_text(const PreviousRecord& record) { return std::string(record.saved_lines); }
 
 // Every record's key finds the first record with that key, when the file's
 // time written as the link file writes it is the one recorded there and is

@@ -96,31 +96,37 @@ size_t descriptor_budget(size_t window) {
   return budget;
 }
 
-SourceFileEntry* new_entry(const char* name, size_t length, const ExtensionEntry* extension,
-                           const EntryStatus& status) {
-  // The name lives in the same block, right behind the entry: one block per
-  // file instead of two, which counts in a run over a hundred thousand.
-  auto* entry =
-      static_cast<SourceFileEntry*>(checked_alloc(sizeof(SourceFileEntry) + length + 1));
-  entry->file_name = reinterpret_cast<char*>(entry + 1);
-  std::memcpy(entry->file_name, name, length);
-  entry->matched_extension = extension;
-  entry->state = EntryState::kPending;
-  entry->observed = status.time;
-  entry->descriptor = -1;
-  entry->size = status.size;
-  return entry;
+// A file of the listing chosen for the link file, before it has an entry:
+// its name is in the directory's name buffer.
+struct SelectedFile {
+  int position;            // of its extension in the authorized list
+  uint64_t leading_bytes;  // its first eight name bytes as one big-endian number
+  size_t name_offset;
+  size_t name_length;
+  const ExtensionEntry* extension;
+  EntryStatus status;
+};
+
+uint64_t leading_bytes(const char* text) {
+  const unsigned char* name = reinterpret_cast<const unsigned char*>(text);
+  uint64_t leading = 0;
+  bool ended = false;  // a shorter name sorts first, as with strcmp
+  for (int i = 0; i < 8; ++i) {
+    ended = ended || name[i] == 0;
+    leading = leading << 8 | (ended ? 0 : name[i]);
+  }
+  return leading;
 }
 
-// The entry to make of what the probe found, or null.
-SourceFileEntry* chosen_entry(const char* name, const EntryStatus& status,
-                              const ExtensionLists& extensions, OrderedOutput& out) {
+// The extension the file is selected by, or null (reported when it must be).
+const ExtensionEntry* selecting_extension(const char* name, size_t length,
+                                          const EntryStatus& status,
+                                          const ExtensionLists& extensions, OrderedOutput& out) {
   if (status.directory) return nullptr;
   if (!status.opened) {
     out.message(Msg::kCannotOpenFile, {name});
     return nullptr;
   }
-  size_t length = std::strlen(name);
   const ExtensionEntry* extension = find_extension(extensions.authorized, name, length);
   if (!status.regular || extension == nullptr ||
       find_extension(extensions.forbidden, name, length) != nullptr)
@@ -129,63 +135,97 @@ SourceFileEntry* chosen_entry(const char* name, const EntryStatus& status,
     out.message(Msg::kLineEndInName, {name});
     return nullptr;
   }
-  return new_entry(name, length, extension, status);
+  return extension;
 }
 
-// One entry of the listing: skipped, reported, or selected. A selected
-// entry keeps the probe's descriptor while `kept` is within the budget.
-SourceFileEntry* select_entry(const dirent& item, const ExtensionLists& extensions,
-                              size_t& kept, OrderedOutput& out) {
+// One entry of the listing: skipped, reported, or added to `selected` with
+// its name in `names`. A selected file keeps the probe's descriptor while
+// `kept` is within the budget.
+void select_entry(const dirent& item, const ExtensionLists& extensions, size_t& kept,
+                  size_t budget, std::vector<SelectedFile>& selected, std::string& names,
+                  OrderedOutput& out) {
   const char* name = item.d_name;
-  if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) return nullptr;
-  if (item.d_type == DT_DIR) return nullptr;  // known without a system call
+  if (item.d_type == DT_DIR) return;  // known without a system call
+  if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
 
   EntryStatus status = probe_entry(name);
-  SourceFileEntry* entry = chosen_entry(name, status, extensions, out);
-  if (status.fd >= 0) {
-    if (entry != nullptr && kept < descriptor_budget(out.window())) {
-      entry->descriptor = status.fd;
-      ++kept;
-    } else {
-      ::close(status.fd);
-    }
+  size_t length = std::strlen(name);
+  const ExtensionEntry* extension = selecting_extension(name, length, status, extensions, out);
+  if (status.fd >= 0 && (extension == nullptr || kept >= budget)) {
+    ::close(status.fd);
+    status.fd = -1;
   }
-  return entry;
+  if (extension == nullptr) return;
+  if (status.fd >= 0) ++kept;
+  selected.push_back({extension->position, leading_bytes(name), names.size(), length, extension,
+                      status});
+  names.append(name, length + 1);
 }
 
 // Authorized-extension position first, then the name byte by byte.
-bool comes_before(const SourceFileEntry* a, const SourceFileEntry* b) {
-  if (a->matched_extension->position != b->matched_extension->position)
-    return a->matched_extension->position < b->matched_extension->position;
-  return std::strcmp(a->file_name, b->file_name) < 0;
+void sort_selected(std::vector<SelectedFile>& selected, const std::string& names) {
+  std::sort(selected.begin(), selected.end(), [&names](const auto& a, const auto& b) {
+    if (a.position != b.position) return a.position < b.position;
+    if (a.leading_bytes != b.leading_bytes) return a.leading_bytes < b.leading_bytes;
+    return std::strcmp(names.c_str() + a.name_offset, names.c_str() + b.name_offset) < 0;
+  });
+}
+
+// The entries of `selected`, in its order, linked, in one block with their
+// names: the run walks them in that order more than once, and a hundred
+// thousand files cost a hundred blocks, not a hundred thousand.
+std::vector<SourceFileEntry*> make_entries(const std::vector<SelectedFile>& selected,
+                                           const std::string& names) {
+  std::vector<SourceFileEntry*> entries;
+  if (selected.empty()) return entries;
+  size_t entry_bytes = selected.size() * sizeof(SourceFileEntry);
+  char* block = static_cast<char*>(checked_alloc(entry_bytes + names.size()));
+  auto* entry = reinterpret_cast<SourceFileEntry*>(block);
+  char* name = block + entry_bytes;
+  entries.reserve(selected.size());
+  for (const SelectedFile& file : selected) {
+    std::memcpy(name, names.data() + file.name_offset, file.name_length + 1);
+    entry->file_name = name;
+    entry->matched_extension = file.extension;
+    entry->state = EntryState::kPending;
+    entry->observed = file.status.time;
+    entry->descriptor = file.status.fd;
+    entry->size = file.status.size;
+    name += file.name_length + 1;
+    entries.push_back(entry++);
+  }
+  return entries;
 }
 
 // The selected files of the working directory, in their final order, and
 // the listing, kept open: files that were not kept open are opened relative
 // to it, whatever the working directory is by then. A listing that cannot be
 // opened counts as empty.
-std::vector<SourceFileEntry*> list_directory(const std::string& name,
-                                             const ExtensionLists& extensions,
+std::vector<SourceFileEntry*> list_directory(const std::string& name, const Run& run,
                                              OrderedOutput& out, std::shared_ptr<DIR>& listing) {
-  std::vector<SourceFileEntry*> entries;
   listing.reset(::opendir("."), ::closedir);
   if (listing == nullptr) {
     fail_if_out_of_memory(32768);  // the listing's buffer
     out.message(Msg::kCannotGetDirectoryEntry, {name});
-    return entries;
+    return {};
   }
+  // When the previous link file is likely to stand for most files, a
+  // descriptor kept would only be closed again, and a thousand open files
+  // cost the system more than the few that changed cost to open twice.
+  bool reuse_likely = !run.settings.force_analysis && run.previous.head != nullptr;
+  size_t budget = reuse_likely ? 0 : descriptor_budget(out.window());
   size_t kept = 0;  // descriptors, all consumed by handle_entry
-  while (const dirent* item = ::readdir(listing.get())) {
-    if (SourceFileEntry* entry = select_entry(*item, extensions, kept, out))
-      entries.push_back(entry);
-  }
-  std::sort(entries.begin(), entries.end(), comes_before);
-  return entries;
+  std::vector<SelectedFile> selected;
+  std::string names;
+  while (const dirent* item = ::readdir(listing.get()))
+    select_entry(*item, run.extensions, kept, budget, selected, names, out);
+  sort_selected(selected, names);
+  return make_entries(selected, names);
 }
 
-void handle_entry(SourceFileEntry& entry, const char* directory_text,
+void handle_entry(SourceFileEntry& entry, std::string_view directory_text,
                   const std::shared_ptr<DIR>& listing, const Run& run, OrderedOutput& out) {
-  entry.directory_text = directory_text;
+  entry.directory_text = directory_text.data();  // NUL-terminated: kept by the run
   if (!run.settings.force_analysis) {
     entry.previous_record = find_previous_record(run.previous, directory_text, entry.file_name,
                                                  entry.observed);
@@ -200,7 +240,7 @@ void handle_entry(SourceFileEntry& entry, const char* directory_text,
   // it could not open is recorded with time 0.
   entry.state = EntryState::kAnalysed;
   entry.observed = {false, 0};
-  out.analyse(entry, directory_text, listing);
+  out.analyse(entry, entry.directory_text, listing);
 }
 
 void return_to_start(const Run& run, OrderedOutput& out) {
@@ -256,10 +296,10 @@ void process_directory(const std::string& name, Run& run, OrderedOutput& out) {
     return;
   }
   // Kept by the run: its entries, and the analysis, point at it.
-  const char* directory_text = run.directory_texts.emplace_back(std::move(text)).c_str();
+  std::string_view directory_text = run.directory_texts.emplace_back(std::move(text));
 
   std::shared_ptr<DIR> listing;
-  std::vector<SourceFileEntry*> entries = list_directory(name, run.extensions, out, listing);
+  std::vector<SourceFileEntry*> entries = list_directory(name, run, out, listing);
   for (size_t i = 0; i + 1 < entries.size(); ++i) entries[i]->next = entries[i + 1];
   if (!entries.empty()) append_entries(run.files, entries.front(), entries.back());
 

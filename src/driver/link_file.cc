@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 #include <limits>
 
@@ -46,8 +47,29 @@ bool parse_info_line(std::string_view line, std::string_view& key, int64_t& time
   return true;
 }
 
-SavedLine* new_saved_line(PreviousRecords& records, const char* text, size_t length) {
-  return &records.line_store.emplace_back(SavedLine{text, length, nullptr});
+// The info line `line` (without its line end) is "--file-info:", `key`,
+// ":" and `time` as written_time gives it in decimal: as this program writes it.
+bool written_as_is(std::string_view line, std::string_view key, int64_t time) {
+  if (written_time(time) != time) return false;
+  char digits[16];
+  auto result = std::to_chars(digits, digits + sizeof digits, time);
+  std::string_view decimal(digits, result.ptr - digits);
+  return line.size() == kInfoPrefix.size() + key.size() + 1 + decimal.size() &&
+         line[line.size() - decimal.size() - 1] == ':' && line.ends_with(decimal);
+}
+
+// `key` is what append_record_key makes of `directory_text` and `file_name`.
+bool is_record_key(std::string_view key, std::string_view directory_text,
+                   std::string_view file_name) {
+  if (!directory_text.empty() && directory_text != ".") {
+    if (!key.starts_with(directory_text)) return false;
+    key.remove_prefix(directory_text.size());
+    if (directory_text.back() != '/') {
+      if (key.empty() || key[0] != '/') return false;
+      key.remove_prefix(1);
+    }
+  }
+  return key == file_name;
 }
 
 // The whole file and its modification time (the earliest possible, so that
@@ -75,12 +97,18 @@ bool read_whole_file(const char* name, std::vector<char>& text, int64_t& modifie
   }
 }
 
-// What by_key gives for `key`, found without it when the record follows the
-// one found last.
+// What by_key gives for the key of `file_name` in `directory_text`, found
+// without it when the record follows the one found last.
 const PreviousRecord* first_record_with_key(const PreviousRecords& records,
-                                            std::string_view key) {
+                                            std::string_view directory_text,
+                                            std::string_view file_name) {
   const PreviousRecord* next = records.last_found ? records.last_found->next : records.head;
-  if (records.repeated_keys == 0 && next != nullptr && next->key == key) return next;
+  if (records.repeated_keys == 0 && next != nullptr &&
+      is_record_key(next->key, directory_text, file_name))
+    return next;
+  static std::string key;  // reused: main thread only
+  key.clear();
+  append_record_key(key, directory_text, file_name);
   return records.by_key.find(key);
 }
 
@@ -98,7 +126,6 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
   PreviousRecord* tail = nullptr;
   PreviousRecord* before_tail = nullptr;
   PreviousRecord* current = nullptr;  // null: lines are dropped
-  SavedLine* last_saved = nullptr;
   const char* end = text + length;
   for (const char* at = text; at < end;) {
     const char* line_end = static_cast<const char*>(std::memchr(at, '\n', end - at));
@@ -110,20 +137,20 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
       current = nullptr;
       // Every line is written whole: one without its line end was cut short.
       if (line_end != nullptr && parse_info_line(line, key, time)) {
-        current = &records.record_store.emplace_back(PreviousRecord{key, time, nullptr, nullptr});
+        std::string_view whole = written_as_is(line, key, time) ? std::string_view(at, next - at)
+                                                                 : std::string_view();
+        current = &records.record_store.emplace_back(
+            PreviousRecord{key, time, std::string_view(next, 0), whole, nullptr});
         (tail ? tail->next : records.head) = current;
         before_tail = tail;
         tail = current;
-        last_saved = nullptr;
       }
     } else if (current != nullptr) {
-      if (last_saved != nullptr && last_saved->text + last_saved->length == at) {
-        last_saved->length += next - at;
-      } else {
-        SavedLine* saved = new_saved_line(records, at, next - at);
-        (last_saved ? last_saved->next : current->saved_lines) = saved;
-        last_saved = saved;
-      }
+      // The lines below a record follow each other: one view holds them all.
+      current->saved_lines = std::string_view(current->saved_lines.data(),
+                                              current->saved_lines.size() + (next - at));
+      if (!current->whole.empty())
+        current->whole = std::string_view(current->whole.data(), current->whole.size() + (next - at));
       // A last line cut short leaves its record (the last one) incomplete:
       // that file is analysed again rather than given a broken line.
       if (line_end == nullptr) (before_tail ? before_tail->next : records.head) = nullptr;
@@ -132,10 +159,7 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
   }
   // Indexed once all are known: the index is made at its size at once.
   records.by_key.reserve(records.record_store.size());
-  for (const PreviousRecord* record = records.head; record != nullptr; record = record->next) {
-    // Keeps the first of a repeated key.
-    if (!records.by_key.insert(record)) ++records.repeated_keys;
-  }
+  records.repeated_keys = records.by_key.insert_chain(records.head);  // the first of a key stays
   return records;
 }
 
@@ -172,10 +196,7 @@ const PreviousRecord* find_previous_record(const PreviousRecords& records,
                                            std::string_view directory_text,
                                            std::string_view file_name, FileTime observed) {
   if (records.by_key.empty() || !observed.known) return nullptr;
-  static std::string key;  // reused: one lookup per selected file
-  key.clear();
-  append_record_key(key, directory_text, file_name);
-  const PreviousRecord* record = first_record_with_key(records, key);
+  const PreviousRecord* record = first_record_with_key(records, directory_text, file_name);
   if (record == nullptr) return nullptr;
   records.last_found = record;
   // The full time, not its 32-bit form: a file dated after 2038 compares

@@ -16,19 +16,15 @@
 #include "driver/file_list.h"
 #include "driver/record_index.h"
 
-// A run of lines of the previous link file, line ends included, copied as
-// they were read. Consecutive lines share one item.
-struct SavedLine {
-  const char* text;
-  size_t length;
-  SavedLine* next;
-};
-
 // One "--file-info:" line of the previous link file and the lines below it.
 struct PreviousRecord {
   std::string_view key;
   int64_t recorded_time;
-  SavedLine* saved_lines;
+  std::string_view saved_lines;  // the lines below it, line ends included
+  // The info line and the lines below it, when that line reads exactly as
+  // this program writes it for `key` and `recorded_time`: a reused record is
+  // then copied in one piece. Empty otherwise.
+  std::string_view whole;
   PreviousRecord* next;
 };
 
@@ -60,7 +56,6 @@ struct PreviousRecords {
 
   std::vector<char> text;  // the file read back, when read from a file
   std::deque<PreviousRecord> record_store;
-  std::deque<SavedLine> line_store;
 };
 
 // True unless `name` exists and is something other than a regular file

@@ -68,6 +68,12 @@ void append_unit_line(std::string& out, const CompilationUnit& unit) {
 }
 
 void append_block(std::string& out, const SourceFileEntry& entry) {
+  // Matched on its key and written time, a record read as this program
+  // writes it is the block to write.
+  if (entry.state == EntryState::kReused && !entry.previous_record->whole.empty()) {
+    out.append(entry.previous_record->whole);
+    return;
+  }
   out.append("--file-info:");
   append_record_key(out, entry.directory_text ? entry.directory_text : "", entry.file_name);
   out.push_back(':');
@@ -77,8 +83,7 @@ void append_block(std::string& out, const SourceFileEntry& entry) {
     for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next)
       append_unit_line(out, *unit);
   } else if (entry.state == EntryState::kReused) {
-    for (const SavedLine* line = entry.previous_record->saved_lines; line; line = line->next)
-      out.append(line->text, line->length);
+    out.append(entry.previous_record->saved_lines);
   }
 }
 

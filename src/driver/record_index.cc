@@ -38,13 +38,36 @@ void RecordIndex::reserve(size_t count) {
 }
 
 bool RecordIndex::insert(const PreviousRecord* record) {
+  return insert(record, hash_of(record->key));
+}
+
+bool RecordIndex::insert(const PreviousRecord* record, uint64_t hash) {
   reserve(count_ + 1);
-  uint64_t hash = hash_of(record->key);
   Slot& slot = slots_[slot_of(record->key, hash)];
   if (slot.record != nullptr) return false;
   slot = Slot{hash, record};
   ++count_;
   return true;
+}
+
+size_t RecordIndex::insert_chain(const PreviousRecord* head) {
+  // A large index lies far outside the caches, and each insertion would
+  // wait for its slot: the slots of a batch are fetched all at once first.
+  constexpr int kBatch = 16;
+  size_t repeated = 0;
+  const PreviousRecord* batch[kBatch];
+  uint64_t hashes[kBatch];
+  while (head != nullptr) {
+    int n = 0;
+    for (; n < kBatch && head != nullptr; ++n, head = head->next) {
+      batch[n] = head;
+      hashes[n] = hash_of(head->key);
+    }
+    reserve(count_ + n);
+    for (int i = 0; i < n; ++i) __builtin_prefetch(&slots_[hashes[i] & (slots_.size() - 1)]);
+    for (int i = 0; i < n; ++i) repeated += insert(batch[i], hashes[i]) ? 0 : 1;
+  }
+  return repeated;
 }
 
 const PreviousRecord* RecordIndex::find(std::string_view key) const {

@@ -18,6 +18,9 @@ class RecordIndex {
   void reserve(size_t count);
   // Adds `record` under its key; false, adding nothing, when the key is there.
   bool insert(const PreviousRecord* record);
+  // Adds the chain from `head` on (linked through `next`), in order; returns
+  // how many were not added because their key was there.
+  size_t insert_chain(const PreviousRecord* head);
   const PreviousRecord* find(std::string_view key) const;
 
  private:
@@ -26,6 +29,7 @@ class RecordIndex {
     const PreviousRecord* record;  // null: free
   };
   size_t slot_of(std::string_view key, uint64_t hash) const;
+  bool insert(const PreviousRecord* record, uint64_t hash);
   void resize(size_t slots);
 
   std::vector<Slot> slots_;  // a power of two long, at most half taken

@@ -24,10 +24,7 @@ std::ostream& operator<<(std::ostream& out, const Record& r) {
 std::vector<Record> records_of(const PreviousRecords& records) {
   std::vector<Record> out;
   for (const PreviousRecord* r = records.head; r != nullptr; r = r->next) {
-    std::string saved;
-    for (const SavedLine* line = r->saved_lines; line != nullptr; line = line->next)
-      saved.append(line->text, line->length);
-    out.push_back({std::string(r->key), r->recorded_time, saved});
+    out.push_back({std::string(r->key), r->recorded_time, std::string(r->saved_lines)});
   }
   return out;
 }
@@ -156,10 +153,7 @@ TEST(FindPreviousRecord, KeyAndTimeMustMatch) {
       continue;
     }
     ASSERT_NE(found, nullptr) << label;
-    std::string saved;
-    for (const SavedLine* line = found->saved_lines; line; line = line->next)
-      saved.append(line->text, line->length);
-    EXPECT_EQ(saved, c.expected_saved) << label;
+    EXPECT_EQ(found->saved_lines, c.expected_saved) << label;
   }
 }
 
@@ -196,9 +190,7 @@ TEST(FindPreviousRecord, AnyOrderFindsTheFirstOfAKey) {
         continue;
       }
       ASSERT_NE(found, nullptr) << label;
-      EXPECT_EQ(std::string(found->saved_lines->text, found->saved_lines->length),
-                lookup.expected_saved)
-          << label;
+      EXPECT_EQ(found->saved_lines, lookup.expected_saved) << label;
     }
   }
 }
