@@ -3,7 +3,6 @@
 #include <iconv.h>
 #include <langinfo.h>
 
-#include <QString>
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
@@ -62,12 +61,11 @@ void init_locale() {
 
 std::string local_codeset() { return codeset.empty() ? "UTF-8" : codeset; }
 
-std::string to_local_encoding(const QString& text) {
-  QByteArray utf8 = text.toUtf8();
-  if (codeset_is_utf8) return std::string(utf8.constData(), utf8.size());
+std::string to_local_encoding(std::string_view utf8) {
+  if (codeset_is_utf8) return std::string(utf8);
   std::string out;
   out.resize(utf8.size() * 4 + 16);
-  char* in = utf8.data();
+  char* in = const_cast<char*>(utf8.data());  // iconv does not write through it
   size_t in_left = utf8.size();
   char* to = out.data();
   size_t out_left = out.size();

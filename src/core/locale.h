@@ -3,8 +3,7 @@
 #pragma once
 
 #include <string>
-
-class QString;
+#include <string_view>
 
 // POSIX locale name from the first non-empty of LC_ALL, LC_MESSAGES, LANG;
 // "C" when none is set.
@@ -14,8 +13,8 @@ std::string locale_name();
 // codeset its name gives (UTF-8 when it gives none).
 std::string local_codeset();
 
-// `text` in the local codeset; characters it cannot hold become '?'.
-std::string to_local_encoding(const QString& text);
+// `utf8` in the local codeset; characters it cannot hold become '?'.
+std::string to_local_encoding(std::string_view utf8);
 
 // Reads the locale once; called at start-up, before any message.
 void init_locale();

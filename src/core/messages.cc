@@ -1,9 +1,7 @@
 #include "core/messages.h"
 
-#include <QCoreApplication>
-#include <QString>
-
 #include "core/locale.h"
+#include "core/translation.h"
 
 namespace {
 
@@ -113,8 +111,7 @@ std::string substitute(std::string_view pattern, std::initializer_list<std::stri
 
 std::string format_message(Msg id, std::span<const std::string_view> args) {
   const MessageDef& def = message_def(id);
-  QString translated = QCoreApplication::translate(def.context, def.source, def.comment);
-  return substitute(to_local_encoding(translated), args);
+  return substitute(to_local_encoding(translate(def.context, def.source, def.comment)), args);
 }
 
 std::string format_message(Msg id, std::initializer_list<std::string_view> args) {

@@ -3,17 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QByteArray>
-#include <QCoreApplication>
-#include <QFile>
-#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 
 #include "core/exit_status.h"
 #include "core/locale.h"
 #include "core/messages.h"
+#include "core/toolkit.h"
 
 namespace {
 
@@ -28,21 +24,25 @@ bool is_directory_path(const std::string& path) {
   return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-// Loads the catalogue from memory so that the file found is the file used:
-// QTranslator's own search tries the ".qm" name first.
+bool catalogue_installed = false;
+
+// A locale with a catalogue needs the toolkit. It is loaded before main, where
+// the libraries a program is linked with start: their own start-up ends the
+// process when memory is short, and must not do so in the middle of a run.
+// A run without a catalogue never loads it.
+__attribute__((constructor)) void preload_toolkit_for_catalogues() {
+  const char* korvodir = std::getenv("KORVODIR");
+  if (korvodir == nullptr || *korvodir == '\0') return;
+  std::string directory = std::string(korvodir) + "/lib/locale";
+  std::string locale = locale_name();
+  if (find_catalogue(directory, "vlkchoptags_" + locale) ||
+      find_catalogue(directory, "kvident_" + locale))
+    preload_toolkit();
+}
+
 void install_catalogue(const std::string& directory, const std::string& file_name) {
-  // Both live until the process ends: the translator reads from the bytes.
-  static std::deque<QByteArray> catalogue_bytes;
-  static std::deque<QTranslator> translators;
   std::optional<std::string> path = find_catalogue(directory, file_name);
-  if (!path) return;
-  QFile file(QString::fromLocal8Bit(path->c_str()));
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const QByteArray& bytes = catalogue_bytes.emplace_back(file.readAll());
-  QTranslator& translator = translators.emplace_back();
-  if (translator.load(reinterpret_cast<const uchar*>(bytes.constData()),
-                      static_cast<int>(bytes.size())))
-    QCoreApplication::installTranslator(&translator);
+  if (path && toolkit().install_catalogue(path->c_str())) catalogue_installed = true;
 }
 
 }  // namespace
@@ -76,4 +76,11 @@ void setup_translation() {
   std::string locale = locale_name();
   install_catalogue(locale_directory, "vlkchoptags_" + locale);
   install_catalogue(locale_directory, "kvident_" + locale);
+}
+
+std::string translate(const char* context, const char* source, const char* comment) {
+  if (!catalogue_installed) return source;
+  std::string out;
+  toolkit().translate(context, source, comment, out);
+  return out;
 }

@@ -6,8 +6,13 @@
 
 // Ends the run with status 7 when KORVODIR is unset or empty, or when its
 // lib/locale directory does not exist; otherwise installs the catalogues
-// found for the locale ("vlkchoptags_" first, then "kvident_", which wins).
+// found for the locale ("vlkchoptags_" first, then "kvident_", which wins);
+// the toolkit is loaded only when one is found.
 void setup_translation();
+
+// `source` as the catalogues installed translate it (UTF-8); as it is when
+// none is installed.
+std::string translate(const char* context, const char* source, const char* comment);
 
 // The catalogue file that `file_name` resolves to in `directory`, trying the
 // name, then the name with ".qm", then cutting at the last '_' or '.'.

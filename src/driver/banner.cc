@@ -1,12 +1,11 @@
 #include "driver/banner.h"
 
-#include <QDate>
-#include <QTime>
 #include <cstdlib>
 #include <string>
 
 #include "core/exit_status.h"
 #include "core/messages.h"
+#include "core/toolkit.h"
 
 namespace {
 
@@ -42,10 +41,9 @@ void print_banner() {
 
 void print_version() {
   print_banner();
-  QDate date(std::atoi(kBuildYear), std::atoi(kBuildMonth), std::atoi(kBuildDay));
-  QTime time(std::atoi(kBuildHour), std::atoi(kBuildMinute), 0);
-  std::string iso_date = date.toString(Qt::ISODate).toStdString();
-  std::string iso_time = time.toString(Qt::ISODate).toStdString();
+  std::string iso_date, iso_time;
+  toolkit().iso_date(std::atoi(kBuildYear), std::atoi(kBuildMonth), std::atoi(kBuildDay), iso_date);
+  toolkit().iso_time(std::atoi(kBuildHour), std::atoi(kBuildMinute), 0, iso_time);
   out(format_message(Msg::kVersionDate, {iso_date, iso_time}) +
       format_message(Msg::kVersionOs, {kBuildOs}));
   throw RunEnd{ExitStatus::kSuccess};

@@ -4,7 +4,6 @@
 #include <new>
 
 #include "core/memory.h"
-#include "driver/application.h"
 #include "driver/command_line.h"
 #include "driver/standard_descriptors.h"
 
@@ -29,7 +28,6 @@ int main(int argc, char** argv) {
   open_standard_descriptors();
   std::set_terminate(end_on_terminate);
   try {
-    ToolkitApplication application(argc, argv);
     return run_vantlink(argc, argv);
   } catch (const std::bad_alloc&) {
     fail_allocation(0);

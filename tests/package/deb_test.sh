@@ -37,7 +37,8 @@ grep -qE '(^|, )libqt6core6( |,|$)' <<<"$(field Depends)" || fail "Depends lacks
 dpkg-deb -I "$deb" conffiles | grep -qx /etc/profile.d/vantlink.sh || fail "profile script is not a conffile"
 
 listing=$(dpkg-deb -c "$deb")
-for path in ./opt/vantlink/bin/vantlink ./opt/vantlink/lib/locale/vlkchoptags_fr.qm \
+for path in ./opt/vantlink/bin/vantlink ./opt/vantlink/lib/vantlink/libvantlink_toolkit.so \
+            ./opt/vantlink/lib/locale/vlkchoptags_fr.qm \
             ./opt/vantlink/lib/locale/kvident_fr.qm ./opt/vantlink/share/man/man1/vantlink.1 \
             ./opt/vantlink/share/doc/vantlink/README.md \
             ./opt/vantlink/share/doc/vantlink/link-file-format.md ./etc/profile.d/vantlink.sh; do

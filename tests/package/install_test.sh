@@ -16,7 +16,8 @@ done
 
 cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" || { cat "$scratch/install.log"; fail "install"; }
 
-for file in bin/vantlink lib/locale/vlkchoptags_fr.qm lib/locale/kvident_fr.qm \
+for file in bin/vantlink lib/vantlink/libvantlink_toolkit.so lib/locale/vlkchoptags_fr.qm \
+            lib/locale/kvident_fr.qm \
             share/man/man1/vantlink.1 share/doc/vantlink/README.md \
             share/doc/vantlink/link-file-format.md; do
   [[ -f "$prefix/$file" ]] || fail "missing $file"

@@ -52,11 +52,13 @@ void drain(int fd, std::string& into, bool& open) {
 
 }  // namespace
 
+std::string built_binary() { return VANTLINK_BINARY; }
+
 CliResult run_vantlink(const CliCall& call) {
   int out_pipe[2], err_pipe[2];
   if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe");
   std::vector<std::string> env = environment_for(call);
-  std::vector<std::string> args = {VANTLINK_BINARY};
+  std::vector<std::string> args = {call.binary.empty() ? VANTLINK_BINARY : call.binary};
   args.insert(args.end(), call.args.begin(), call.args.end());
 
   pid_t pid = ::fork();

@@ -24,7 +24,11 @@ struct CliCall {
   bool merge_streams = false;  // standard error into `out`, as one file gets both
   bool unprivileged = false;   // as uid 65534 when run by root, so permissions count
   std::vector<int> closed;  // standard descriptors the binary starts without
+  std::string binary;       // the program to run; empty: the one built
 };
+
+// The vantlink the build made.
+std::string built_binary();
 
 // The base environment holds PATH, LC_ALL=C and KORVODIR=<build tree>.
 CliResult run_vantlink(const CliCall& call);
