@@ -727,6 +727,7 @@ TEST(ReadingDeathTest, BufferThatCannotGrowEndsTheRun) {
 // No block the size of the buffer is left, so the first call cannot make one.
 void first_call_without_memory_for_a_buffer() {
   scan_context();  // the context exists; its scanner has made no buffer yet
+  FILE* input = stream_with("x");  // made while there is memory for it
   rlimit limit{};
   getrlimit(RLIMIT_AS, &limit);
   std::ifstream status("/proc/self/statm");
@@ -737,7 +738,7 @@ void first_call_without_memory_for_a_buffer() {
   void* volatile block;  // kept, so that the calls are not optimised away
   do block = std::malloc(16 * 1024);
   while (block != nullptr);
-  scanner_restart(stream_with("x"));
+  scanner_restart(input);
 }
 
 // The first call runs in a fresh process: the scanner has no buffer yet.
