@@ -171,7 +171,7 @@ void sort_selected(std::vector<SelectedFile>& selected, const std::string& names
   });
 }
 
-// The entries of `selected`, in its order, linked, in one block with their
+// The entries of `selected`, in its order, in one block with their
 // names: the run walks them in that order more than once, and a hundred
 // thousand files cost a hundred blocks, not a hundred thousand.
 std::vector<SourceFileEntry*> make_entries(const std::vector<SelectedFile>& selected,

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr std::string_view kInfoPrefix = "--file-info:";
-
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Decimal with an optional "-"; saturates instead of overflowing.
@@ -137,10 +135,8 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
       current = nullptr;
       // Every line is written whole: one without its line end was cut short.
       if (line_end != nullptr && parse_info_line(line, key, time)) {
-        std::string_view whole = written_as_is(line, key, time) ? std::string_view(at, next - at)
-                                                                 : std::string_view();
-        current = &records.record_store.emplace_back(
-            PreviousRecord{key, time, std::string_view(next, 0), whole, nullptr});
+        current = &records.record_store.emplace_back(PreviousRecord{
+            key, time, std::string_view(next, 0), written_as_is(line, key, time), nullptr});
         (tail ? tail->next : records.head) = current;
         before_tail = tail;
         tail = current;
@@ -149,8 +145,6 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
       // The lines below a record follow each other: one view holds them all.
       current->saved_lines = std::string_view(current->saved_lines.data(),
                                               current->saved_lines.size() + (next - at));
-      if (!current->whole.empty())
-        current->whole = std::string_view(current->whole.data(), current->whole.size() + (next - at));
       // A last line cut short leaves its record (the last one) incomplete:
       // that file is analysed again rather than given a broken line.
       if (line_end == nullptr) (before_tail ? before_tail->next : records.head) = nullptr;

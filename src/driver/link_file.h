@@ -16,17 +16,25 @@
 #include "driver/file_list.h"
 #include "driver/record_index.h"
 
+// What starts the line of a record.
+inline constexpr std::string_view kInfoPrefix = "--file-info:";
+
 // One "--file-info:" line of the previous link file and the lines below it.
 struct PreviousRecord {
   std::string_view key;
   int64_t recorded_time;
   std::string_view saved_lines;  // the lines below it, line ends included
-  // The info line and the lines below it, when that line reads exactly as
-  // this program writes it for `key` and `recorded_time`: a reused record is
-  // then copied in one piece. Empty otherwise.
-  std::string_view whole;
+  // The info line reads exactly as this program writes it for `key` and
+  // `recorded_time`: a reused record is then copied in one piece (whole_record).
+  bool written_as_is;
   PreviousRecord* next;
 };
+
+// The info line of `record` and the lines below it, as they were read.
+inline std::string_view whole_record(const PreviousRecord& record) {
+  const char* start = record.key.data() - kInfoPrefix.size();
+  return std::string_view(start, record.saved_lines.data() + record.saved_lines.size() - start);
+}
 
 // The records of a previous link file, owning everything they point to.
 // Moving keeps every record and text where it is.

@@ -70,11 +70,11 @@ void append_unit_line(std::string& out, const CompilationUnit& unit) {
 void append_block(std::string& out, const SourceFileEntry& entry) {
   // Matched on its key and written time, a record read as this program
   // writes it is the block to write.
-  if (entry.state == EntryState::kReused && !entry.previous_record->whole.empty()) {
-    out.append(entry.previous_record->whole);
+  if (entry.state == EntryState::kReused && entry.previous_record->written_as_is) {
+    out.append(whole_record(*entry.previous_record));
     return;
   }
-  out.append("--file-info:");
+  out.append(kInfoPrefix);
   append_record_key(out, entry.directory_text ? entry.directory_text : "", entry.file_name);
   out.push_back(':');
   append_time(out, entry.observed);
