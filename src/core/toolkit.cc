@@ -46,13 +46,14 @@ bool is_lack_of_memory(const char* why) {
   throw RunEnd{ExitStatus::kError};
 }
 
-const ToolkitInterface* load_toolkit() {
+// The module's interface, or null with the loader's reason in `why`.
+const ToolkitInterface* open_module(const char*& why) {
   void* module = ::dlopen(module_path().c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) fail_to_load(::dlerror());
   using Entry = const ToolkitInterface* (*)();
-  auto entry = reinterpret_cast<Entry>(::dlsym(module, "vantlink_toolkit_interface"));
-  if (entry == nullptr) fail_to_load(::dlerror());
-  return entry();
+  auto entry = module ? reinterpret_cast<Entry>(::dlsym(module, "vantlink_toolkit_interface"))
+                      : nullptr;
+  why = entry ? nullptr : ::dlerror();
+  return entry ? entry() : nullptr;
 }
 
 const ToolkitInterface* loaded = nullptr;
@@ -60,16 +61,8 @@ const ToolkitInterface* loaded = nullptr;
 }  // namespace
 
 void preload_toolkit() {
-  if (loaded != nullptr) return;
-  void* module = ::dlopen(module_path().c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (module == nullptr) {
-    ::dlerror();  // toolkit() tries again and says why
-    return;
-  }
-  using Entry = const ToolkitInterface* (*)();
-  auto entry = reinterpret_cast<Entry>(::dlsym(module, "vantlink_toolkit_interface"));
-  if (entry == nullptr) return;
-  loaded = entry();
+  const char* why;  // toolkit() tries again and says why
+  if (loaded != nullptr || (loaded = open_module(why)) == nullptr) return;
   // The module's thread-local data is made on first use, and the loader ends
   // the process when it cannot allocate it: made here, with the rest of the
   // start-up.
@@ -77,8 +70,10 @@ void preload_toolkit() {
 }
 
 const ToolkitInterface& toolkit() {
-  if (loaded == nullptr) loaded = load_toolkit();
+  if (loaded == nullptr) {
+    const char* why;
+    loaded = open_module(why);
+    if (loaded == nullptr) fail_to_load(why);
+  }
   return *loaded;
 }
-
-bool toolkit_loaded() { return loaded != nullptr; }

@@ -29,9 +29,6 @@ extern "C" const ToolkitInterface* vantlink_toolkit_interface();
 // is printed and the run ends with status 7.
 const ToolkitInterface& toolkit();
 
-// True once the module is loaded.
-bool toolkit_loaded();
-
 // Loads the module and makes its application object if it can, quietly:
 // for use before main, where nothing can be reported.
 void preload_toolkit();
