@@ -69,17 +69,33 @@ void add_pending_with_names(AnalysisContext* context, NameList* newest_first) {
   r.pending_tail = last;
 }
 
+namespace {
+
 void enter_unit(AnalysisContext* context, const char* name, uint32_t flags) {
   context->recogniser.push_entry(name, flags);
   ++context->recogniser.depth;
 }
 
-void take_pending_with_names(AnalysisContext* context) {
-  Recogniser& r = context->recogniser;
-  if (r.nesting_top == nullptr) return;
-  r.nesting_top->with_names = r.pending_head;
-  r.pending_head = r.pending_tail = nullptr;
+uint32_t entry_flags(AnalysisContext* context) {
+  NestingEntry* top = context->recogniser.nesting_top;
+  return top ? top->flags : 0;
 }
+
+void record_and_leave(AnalysisContext* context, int32_t kind, uint32_t flags) {
+  record_unit(context, kind, flags);
+  leave_unit(context);
+}
+
+void finish_unit(AnalysisContext* context, int32_t kind, uint32_t flags, const TokenValue& end,
+                 const char* renaming_target = nullptr) {
+  CompilationUnit* unit = record_unit(context, kind, flags);
+  if (unit != nullptr && renaming_target != nullptr)
+    unit->renaming_target = checked_strndup(renaming_target, std::strlen(renaming_target));
+  set_position(unit, end);
+  leave_unit(context);
+}
+
+}  // namespace
 
 // After a recovery that skipped the end of a unit the stack can be short of
 // entries; leaving then only lowers the depth.
@@ -89,27 +105,85 @@ void leave_unit(AnalysisContext* context) {
   if (r.nesting_top != nullptr) r.pop_entry();
 }
 
-uint32_t entry_flags(AnalysisContext* context) {
-  NestingEntry* top = context->recogniser.nesting_top;
-  return top ? top->flags : 0;
+// Only a procedure takes the with-names pending before it.
+void begin_procedure(AnalysisContext* context, const char* name) {
+  enter_unit(context, name, UNIT_PROCEDURE);
+  Recogniser& r = context->recogniser;
+  r.nesting_top->with_names = r.pending_head;
+  r.pending_head = r.pending_tail = nullptr;
+}
+
+// The kinds and flags of every unit, in one place.
+void begin_function(AnalysisContext* c, const char* name) { enter_unit(c, name, UNIT_FUNCTION); }
+void begin_package(AnalysisContext* c, const char* name) { enter_unit(c, name, 0); }
+void begin_task_declaration(AnalysisContext* c, const char* name) {
+  enter_unit(c, name, UNIT_DECLARATION | UNIT_TASK);
+}
+void begin_task_type_declaration(AnalysisContext* c, const char* name) {
+  enter_unit(c, name, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK);
+}
+void begin_task_body(AnalysisContext* c, const char* name) {
+  enter_unit(c, name, UNIT_BODY_PART | UNIT_TASK);
+}
+void begin_protected_body(AnalysisContext* c, const char* name) {
+  enter_unit(c, name, UNIT_PROTECTED);
+}
+
+void finish_subprogram_declaration(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_SPEC, entry_flags(c) | UNIT_DECLARATION, end);
+}
+void finish_generic_subprogram_declaration(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_SPEC, entry_flags(c) | UNIT_GENERIC | UNIT_DECLARATION, end);
+}
+void finish_abstract_subprogram(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_BODY, entry_flags(c) | UNIT_ABSTRACT, end);
+}
+void finish_subprogram_body(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_PROC, entry_flags(c) | UNIT_BODY_PART, end);
+}
+void finish_subprogram_stub(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_BODY, entry_flags(c) | UNIT_BODY_PART | UNIT_STUB, end);
+}
+void finish_subprogram_instantiation(AnalysisContext* c) {
+  record_and_leave(c, KIND_SPEC, entry_flags(c) | UNIT_INSTANCE | UNIT_BODY_PART);
+}
+void finish_subprogram_renaming(AnalysisContext* c, const char* target, const TokenValue& end) {
+  finish_unit(c, KIND_SPEC, entry_flags(c) | UNIT_DECLARATION | UNIT_RENAMING, end, target);
+}
+void finish_generic_subprogram_renaming(AnalysisContext* c, const char* target,
+                                        const TokenValue& end) {
+  finish_unit(c, KIND_SPEC, entry_flags(c) | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
+              end, target);
+}
+void finish_package_declaration(AnalysisContext* c) {
+  record_and_leave(c, KIND_SPEC, UNIT_DECLARATION | UNIT_PACKAGE);
+}
+void finish_package_body(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_BODY, UNIT_BODY_PART | UNIT_PACKAGE, end);
+}
+void finish_package_instantiation(AnalysisContext* c, const char* name) {
+  enter_unit(c, name, 0);
+  record_and_leave(c, KIND_SPEC, UNIT_INSTANCE | UNIT_PACKAGE);
+}
+void finish_package_renaming(AnalysisContext* c, const char* name, const char* target,
+                             const TokenValue& end) {
+  enter_unit(c, name, 0);
+  finish_unit(c, KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, end, target);
+}
+void finish_generic_package_renaming(AnalysisContext* c, const char* name, const char* target,
+                                     const TokenValue& end) {
+  enter_unit(c, name, 0);
+  finish_unit(c, KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, end, target);
+}
+void finish_task_body(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_BODY, UNIT_BODY_PART | UNIT_TASK, end);
+}
+void finish_protected_body(AnalysisContext* c, const TokenValue& end) {
+  finish_unit(c, KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, end);
 }
 
 void open_protected_definition(AnalysisContext* context) { ++context->recogniser.depth; }
 void close_protected_definition(AnalysisContext* context) { --context->recogniser.depth; }
-
-void record_and_leave(AnalysisContext* context, int32_t kind, uint32_t flags) {
-  record_unit(context, kind, flags);
-  leave_unit(context);
-}
-
-void finish_unit(AnalysisContext* context, int32_t kind, uint32_t flags, const TokenValue& end,
-                 const char* renaming_target) {
-  CompilationUnit* unit = record_unit(context, kind, flags);
-  if (unit != nullptr && renaming_target != nullptr)
-    unit->renaming_target = checked_strndup(renaming_target, std::strlen(renaming_target));
-  set_position(unit, end);
-  leave_unit(context);
-}
 
 void position_last_unit(AnalysisContext* context, const TokenValue& end) {
   set_position(context->recogniser.list_tail, end);

@@ -22,23 +22,45 @@ const char* join_names(AnalysisContext* context, const char* left, const char* s
 NameList* with_name(AnalysisContext* context, const char* name, NameList* rest);
 void add_pending_with_names(AnalysisContext* context, NameList* newest_first);
 
-// Program units: enter pushes a nesting entry and deepens the nesting by one,
-// leave undoes both. A procedure specification takes the pending with-names.
-void enter_unit(AnalysisContext* context, const char* name, uint32_t flags);
-void take_pending_with_names(AnalysisContext* context);
-void leave_unit(AnalysisContext* context);
-uint32_t entry_flags(AnalysisContext* context);  // flags of the unit on top, 0 when none
+// Program units. A begin action pushes a nesting entry for the unit whose
+// name it is given and deepens the nesting by one; a finish action makes the
+// record of the unit on top when it stands at library level (a library-level
+// operator symbol is diagnosed instead), then leaves it. `end` is the token
+// whose place the record takes; `target` the renamed unit. Which kind and
+// flags each unit gets is decided in actions.cc alone.
+void begin_procedure(AnalysisContext* context, const char* name);  // takes the pending with-names
+void begin_function(AnalysisContext* context, const char* name);
+void begin_package(AnalysisContext* context, const char* name);
+void begin_task_declaration(AnalysisContext* context, const char* name);
+void begin_task_type_declaration(AnalysisContext* context, const char* name);
+void begin_task_body(AnalysisContext* context, const char* name);
+void begin_protected_body(AnalysisContext* context, const char* name);
+void leave_unit(AnalysisContext* context);  // without a record
+
+void finish_subprogram_declaration(AnalysisContext* context, const TokenValue& end);
+void finish_generic_subprogram_declaration(AnalysisContext* context, const TokenValue& end);
+void finish_abstract_subprogram(AnalysisContext* context, const TokenValue& end);
+void finish_subprogram_body(AnalysisContext* context, const TokenValue& end);
+void finish_subprogram_stub(AnalysisContext* context, const TokenValue& end);
+void finish_subprogram_instantiation(AnalysisContext* context);
+void finish_subprogram_renaming(AnalysisContext* context, const char* target,
+                                const TokenValue& end);
+void finish_generic_subprogram_renaming(AnalysisContext* context, const char* target,
+                                        const TokenValue& end);
+void finish_package_declaration(AnalysisContext* context);
+void finish_package_body(AnalysisContext* context, const TokenValue& end);
+void finish_package_instantiation(AnalysisContext* context, const char* name);
+void finish_package_renaming(AnalysisContext* context, const char* name, const char* target,
+                             const TokenValue& end);
+void finish_generic_package_renaming(AnalysisContext* context, const char* name,
+                                     const char* target, const TokenValue& end);
+void finish_task_body(AnalysisContext* context, const TokenValue& end);
+void finish_protected_body(AnalysisContext* context, const TokenValue& end);
 
 // A protected definition deepens the nesting without an entry of its own.
 void open_protected_definition(AnalysisContext* context);
 void close_protected_definition(AnalysisContext* context);
 
-// Makes the record of the unit on top when it stands at library level, then
-// leaves it. A library-level operator symbol is diagnosed instead.
-void record_and_leave(AnalysisContext* context, int32_t kind, uint32_t flags);
-// The same, with its renaming target and its end position.
-void finish_unit(AnalysisContext* context, int32_t kind, uint32_t flags, const TokenValue& end,
-                 const char* renaming_target = nullptr);
 // The end position for the record made last, when it has none yet.
 void position_last_unit(AnalysisContext* context, const TokenValue& end);
 

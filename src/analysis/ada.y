@@ -837,18 +837,18 @@ goto_statement
 
 subprogram_declaration
     : subprogram_specification ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION, $2); }
+        { finish_subprogram_declaration(context, $2); }
     | subprogram_instantiation ';'          { position_last_unit(context, $2); }
     | subprogram_specification_is KW_ABSTRACT ';'
-        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_ABSTRACT, $3); }
+        { finish_abstract_subprogram(context, $3); }
     ;
 
 subprogram_specification
     : KW_PROCEDURE compound_name formal_part_option
-        { enter_unit(context, $2.text, UNIT_PROCEDURE); take_pending_with_names(context); }
+        { begin_procedure(context, $2.text); }
     | KW_FUNCTION designator formal_part_option KW_RETURN name
-        { enter_unit(context, $2.text, UNIT_FUNCTION); }
-    | KW_FUNCTION designator                { enter_unit(context, $2.text, UNIT_FUNCTION); }
+        { begin_function(context, $2.text); }
+    | KW_FUNCTION designator                { begin_function(context, $2.text); }
     ;
 
 designator
@@ -895,7 +895,7 @@ subprogram_specification_is
 subprogram_body
     : subprogram_specification KW_IS declarative_part handled_sequence_of_statements KW_END
           end_designator_option ';'
-        { finish_unit(context, KIND_PROC, entry_flags(context) | UNIT_BODY_PART, $7); }
+        { finish_subprogram_body(context, $7); }
     ;
 
 procedure_call_statement
@@ -914,12 +914,12 @@ aspect_option
 
 /* $-2 is the compound_name of "package Name [with Aspect] is". */
 package_specification_start
-    : /* empty */                           { enter_unit(context, $-2.text, 0); }
+    : /* empty */                           { begin_package(context, $-2.text); }
     ;
 
 package_specification_end
     : /* empty */
-        { record_and_leave(context, KIND_SPEC, UNIT_DECLARATION | UNIT_PACKAGE); }
+        { finish_package_declaration(context); }
     ;
 
 package_specification
@@ -941,13 +941,13 @@ end_compound_name_option
 /* $-1 is the name of "package body Name is"; likewise for tasks and
    protected bodies below. */
 package_body_start
-    : /* empty */                           { enter_unit(context, $-1.text, 0); }
+    : /* empty */                           { begin_package(context, $-1.text); }
     ;
 
 package_body
     : KW_PACKAGE KW_BODY compound_name KW_IS package_body_start declarative_part
           package_body_statements_option KW_END end_compound_name_option ';'
-        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PACKAGE, $10); }
+        { finish_package_body(context, $10); }
     ;
 
 package_body_statements_option
@@ -996,16 +996,13 @@ renaming_declaration
 
 unit_renaming_declaration
     : KW_PACKAGE compound_name renames_part ';'
-        { enter_unit(context, $2.text, 0);
-          finish_unit(context, KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $4, $3.text); }
+        { finish_package_renaming(context, $2.text, $3.text, $4); }
     | subprogram_specification renames_part ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION | UNIT_RENAMING, $3, $2.text); }
+        { finish_subprogram_renaming(context, $2.text, $3); }
     | generic_formal_part KW_PACKAGE compound_name renames_part ';'
-        { enter_unit(context, $3.text, 0);
-          finish_unit(context, KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $5, $4.text); }
+        { finish_generic_package_renaming(context, $3.text, $4.text, $5); }
     | generic_formal_part subprogram_specification renames_part ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
-              $4, $3.text); }
+        { finish_generic_subprogram_renaming(context, $3.text, $4); }
     ;
 
 renames_part
@@ -1018,9 +1015,9 @@ task_declaration
 
 task_specification
     : KW_TASK simple_name task_definition_option
-        { enter_unit(context, $2.text, UNIT_DECLARATION | UNIT_TASK); }
+        { begin_task_declaration(context, $2.text); }
     | KW_TASK KW_TYPE simple_name discriminant_part_option task_definition_option
-        { enter_unit(context, $3.text, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK); }
+        { begin_task_type_declaration(context, $3.text); }
     ;
 
 task_definition_option
@@ -1035,13 +1032,13 @@ task_private_option
     ;
 
 task_body_start
-    : /* empty */                           { enter_unit(context, $-1.text, UNIT_BODY_PART | UNIT_TASK); }
+    : /* empty */                           { begin_task_body(context, $-1.text); }
     ;
 
 task_body
     : KW_TASK KW_BODY simple_name KW_IS task_body_start declarative_part
           handled_sequence_of_statements KW_END end_designator_option ';'
-        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_TASK, $10); }
+        { finish_task_body(context, $10); }
     ;
 
 protected_declaration
@@ -1091,13 +1088,13 @@ protected_element_declaration
     ;
 
 protected_body_start
-    : /* empty */                           { enter_unit(context, $-1.text, UNIT_PROTECTED); }
+    : /* empty */                           { begin_protected_body(context, $-1.text); }
     ;
 
 protected_body
     : KW_PROTECTED KW_BODY simple_name KW_IS protected_body_start protected_operation_body_list
           KW_END end_designator_option ';'
-        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, $9); }
+        { finish_protected_body(context, $9); }
     ;
 
 protected_operation_body_list
@@ -1285,7 +1282,7 @@ body_stub
     : KW_TASK KW_BODY simple_name KW_IS KW_SEPARATE ';'
     | KW_PACKAGE KW_BODY compound_name KW_IS KW_SEPARATE ';'
     | subprogram_specification KW_IS KW_SEPARATE ';'
-        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_BODY_PART | UNIT_STUB, $4); }
+        { finish_subprogram_stub(context, $4); }
     | KW_PROTECTED KW_BODY simple_name KW_IS KW_SEPARATE ';'
     ;
 
@@ -1328,7 +1325,7 @@ requeue_statement
 
 generic_declaration
     : generic_formal_part subprogram_specification ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION, $3); }
+        { finish_generic_subprogram_declaration(context, $3); }
     | generic_formal_part package_specification ';' { position_last_unit(context, $3); }
     ;
 
@@ -1382,13 +1379,12 @@ generic_derived_type_definition
 
 subprogram_instantiation
     : subprogram_specification KW_IS generic_actual_part
-        { record_and_leave(context, KIND_SPEC, entry_flags(context) | UNIT_INSTANCE | UNIT_BODY_PART); }
+        { finish_subprogram_instantiation(context); }
     ;
 
 package_instantiation
     : KW_PACKAGE compound_name aspect_option KW_IS generic_actual_part
-        { enter_unit(context, $2.text, 0);
-          record_and_leave(context, KIND_SPEC, UNIT_INSTANCE | UNIT_PACKAGE); }
+        { finish_package_instantiation(context, $2.text); }
     ;
 
 generic_actual_part

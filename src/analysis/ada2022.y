@@ -960,13 +960,13 @@ return_subtype_indication
 
 subprogram_declaration
     : subprogram_specification aspect_option ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION, $3); }
+        { finish_subprogram_declaration(context, $3); }
     | subprogram_instantiation aspect_option ';' { position_last_unit(context, $3); }
     | subprogram_specification_is KW_ABSTRACT aspect_option ';'
-        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_ABSTRACT, $4); }
+        { finish_abstract_subprogram(context, $4); }
     /* A null procedure is recorded as a declaration, as GNAT does. */
     | subprogram_specification_is KW_NULL aspect_option ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION, $4); }
+        { finish_subprogram_declaration(context, $4); }
     /* An expression function is never a library unit. */
     | subprogram_specification_is parenthesized_primary aspect_option ';' { leave_unit(context); }
     | subprogram_specification_is bracket_aggregate aspect_option ';' { leave_unit(context); }
@@ -974,10 +974,10 @@ subprogram_declaration
 
 subprogram_specification
     : KW_PROCEDURE compound_name formal_part_option
-        { enter_unit(context, $2.text, UNIT_PROCEDURE); take_pending_with_names(context); }
+        { begin_procedure(context, $2.text); }
     | KW_FUNCTION designator formal_part_option KW_RETURN return_subtype
-        { enter_unit(context, $2.text, UNIT_FUNCTION); }
-    | KW_FUNCTION designator                { enter_unit(context, $2.text, UNIT_FUNCTION); }
+        { begin_function(context, $2.text); }
+    | KW_FUNCTION designator                { begin_function(context, $2.text); }
     ;
 
 overriding_indicator
@@ -1058,7 +1058,7 @@ mode
 subprogram_body
     : subprogram_specification_is declarative_part handled_sequence_of_statements KW_END
           end_name_option ';'
-        { finish_unit(context, KIND_PROC, entry_flags(context) | UNIT_BODY_PART, $6); }
+        { finish_subprogram_body(context, $6); }
     ;
 
 /* 7.1 Packages */
@@ -1070,12 +1070,12 @@ package_declaration
 
 /* $-2 is the compound_name of "package Name [aspects] is". */
 package_specification_start
-    : /* empty */                           { enter_unit(context, $-2.text, 0); }
+    : /* empty */                           { begin_package(context, $-2.text); }
     ;
 
 package_specification_end
     : /* empty */
-        { record_and_leave(context, KIND_SPEC, UNIT_DECLARATION | UNIT_PACKAGE); }
+        { finish_package_declaration(context); }
     ;
 
 package_specification
@@ -1097,13 +1097,13 @@ end_compound_name_option
 /* $-2 is the name of "package body Name [aspects] is"; likewise for tasks
    and protected bodies below. */
 package_body_start
-    : /* empty */                           { enter_unit(context, $-2.text, 0); }
+    : /* empty */                           { begin_package(context, $-2.text); }
     ;
 
 package_body
     : KW_PACKAGE KW_BODY compound_name aspect_option KW_IS package_body_start
           declarative_part package_body_statements_option KW_END end_compound_name_option ';'
-        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PACKAGE, $11); }
+        { finish_package_body(context, $11); }
     ;
 
 package_body_statements_option
@@ -1151,20 +1151,13 @@ object_renaming_declaration
 
 unit_renaming_declaration
     : KW_PACKAGE compound_name renames_part aspect_option ';'
-        { enter_unit(context, $2.text, 0);
-          finish_unit(context, KIND_SPEC, UNIT_DECLARATION | UNIT_RENAMING | UNIT_PACKAGE, $5,
-                      $3.text); }
+        { finish_package_renaming(context, $2.text, $3.text, $5); }
     | subprogram_specification renames_part aspect_option ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_DECLARATION | UNIT_RENAMING,
-                      $4, $2.text); }
+        { finish_subprogram_renaming(context, $2.text, $4); }
     | generic_formal_part KW_PACKAGE compound_name renames_part aspect_option ';'
-        { enter_unit(context, $3.text, 0);
-          finish_unit(context, KIND_SPEC, UNIT_GENERIC | UNIT_RENAMING | UNIT_PACKAGE, $6,
-                      $4.text); }
+        { finish_generic_package_renaming(context, $3.text, $4.text, $6); }
     | generic_formal_part subprogram_specification renames_part aspect_option ';'
-        { finish_unit(context, KIND_SPEC,
-                      entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION | UNIT_RENAMING,
-                      $5, $3.text); }
+        { finish_generic_subprogram_renaming(context, $3.text, $5); }
     ;
 
 renames_part
@@ -1179,9 +1172,9 @@ task_declaration
 
 task_specification
     : KW_TASK identifier aspect_option task_definition_option
-        { enter_unit(context, $2.text, UNIT_DECLARATION | UNIT_TASK); }
+        { begin_task_declaration(context, $2.text); }
     | KW_TASK KW_TYPE identifier discriminant_part_option aspect_option task_definition_option
-        { enter_unit(context, $3.text, UNIT_DECLARATION | UNIT_TASK_TYPE | UNIT_TASK); }
+        { begin_task_type_declaration(context, $3.text); }
     ;
 
 task_definition_option
@@ -1207,13 +1200,13 @@ task_item_list
     ;
 
 task_body_start
-    : /* empty */                { enter_unit(context, $-2.text, UNIT_BODY_PART | UNIT_TASK); }
+    : /* empty */                { begin_task_body(context, $-2.text); }
     ;
 
 task_body
     : KW_TASK KW_BODY identifier aspect_option KW_IS task_body_start declarative_part
           handled_sequence_of_statements KW_END end_name_option ';'
-        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_TASK, $11); }
+        { finish_task_body(context, $11); }
     ;
 
 /* 9.4 Protected units */
@@ -1263,13 +1256,13 @@ protected_element_declaration_list
     ;
 
 protected_body_start
-    : /* empty */                           { enter_unit(context, $-2.text, UNIT_PROTECTED); }
+    : /* empty */                           { begin_protected_body(context, $-2.text); }
     ;
 
 protected_body
     : KW_PROTECTED KW_BODY identifier aspect_option KW_IS protected_body_start
           protected_operation_item_list KW_END end_name_option ';'
-        { finish_unit(context, KIND_BODY, UNIT_BODY_PART | UNIT_PROTECTED, $10); }
+        { finish_protected_body(context, $10); }
     ;
 
 protected_operation_item_list
@@ -1437,7 +1430,7 @@ subunit
 /* Aspects may stand before "is", as in the bodies. */
 body_stub
     : subprogram_specification_is KW_SEPARATE aspect_option ';'
-        { finish_unit(context, KIND_BODY, entry_flags(context) | UNIT_BODY_PART | UNIT_STUB, $4); }
+        { finish_subprogram_stub(context, $4); }
     | KW_PACKAGE KW_BODY compound_name aspect_option KW_IS KW_SEPARATE aspect_option ';'
     | KW_TASK KW_BODY identifier aspect_option KW_IS KW_SEPARATE aspect_option ';'
     | KW_PROTECTED KW_BODY identifier aspect_option KW_IS KW_SEPARATE aspect_option ';'
@@ -1479,8 +1472,7 @@ raise_statement
 
 generic_declaration
     : generic_formal_part subprogram_specification aspect_option ';'
-        { finish_unit(context, KIND_SPEC, entry_flags(context) | UNIT_GENERIC | UNIT_DECLARATION,
-                      $4); }
+        { finish_generic_subprogram_declaration(context, $4); }
     | generic_formal_part package_specification ';' { position_last_unit(context, $3); }
     ;
 
@@ -1551,14 +1543,12 @@ formal_type_definition
 
 subprogram_instantiation
     : subprogram_specification_is generic_actual_part
-        { record_and_leave(context, KIND_SPEC,
-                           entry_flags(context) | UNIT_INSTANCE | UNIT_BODY_PART); }
+        { finish_subprogram_instantiation(context); }
     ;
 
 package_instantiation
     : KW_PACKAGE compound_name aspect_option KW_IS generic_actual_part
-        { enter_unit(context, $2.text, 0);
-          record_and_leave(context, KIND_SPEC, UNIT_INSTANCE | UNIT_PACKAGE); }
+        { finish_package_instantiation(context, $2.text); }
     ;
 
 generic_actual_part
