@@ -79,7 +79,7 @@ void check_round_trip(const PreviousRecords& records) {
     entry.file_name = names.emplace_back(record->key).data();
     entry.state = EntryState::kReused;
     entry.previous_record = record;
-    entry.observed = {true, record->recorded_time};
+    entry.listed = {true, record->recorded_time};
     append_entries(files, &entry, &entry);
   }
   check(write_link_file(output_path.c_str(), files), "write");

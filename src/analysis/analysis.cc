@@ -53,7 +53,7 @@ void AnalysisContext::analyse(FILE* stream, bool terminal, const char* name,
   out.units = recogniser.take_unit_list();
   arena.reset();
   if (scanner.failure != nullptr) {
-    out.fatal = FatalEnd{ExitStatus::kScannerInput, scanner.failure, 0};
+    out.fatal = FatalCause{FatalCause::kScannerInput, scanner.failure, 0};
     out.accepted = false;
     release_unit_list(out.units);
     out.units = nullptr;
@@ -74,7 +74,7 @@ void Analyser::out_of_memory(uint64_t size, FileAnalysis& result) {
   release_unit_list(result.units);
   result.units = nullptr;
   result.accepted = false;
-  result.fatal = FatalEnd{ExitStatus::kOutOfMemory, nullptr, size};
+  result.fatal = FatalCause{FatalCause::kOutOfMemory, nullptr, size};
 }
 
 FileAnalysis Analyser::analyse_stream(FILE* stream, const char* name,

@@ -14,7 +14,6 @@
 #include <optional>
 #include <vector>
 
-#include "core/exit_status.h"
 #include "core/messages.h"
 
 struct NameList {
@@ -77,6 +76,16 @@ struct SourceFile {
   const char* directory_text = nullptr;  // copied into every record; may be null
 };
 
+// Why an analysis could not finish, ending the run: the scanner's input
+// failed (`text`, its own untranslated message), or memory ran out (`size`,
+// what could not be allocated). Holds no allocated text, so that it can be
+// made when memory has run out.
+struct FatalCause {
+  enum Kind { kScannerInput, kOutOfMemory } kind;
+  const char* text;
+  uint64_t size;
+};
+
 struct FileAnalysis {
   CompilationUnit* units = nullptr;  // null when none
   bool opened = false;    // false: not read, and "can't open file" is diagnosed
@@ -85,7 +94,7 @@ struct FileAnalysis {
   std::vector<Diagnostic> diagnostics;  // in the order met
   // The run must end: nothing after it in the file counts, and `units` is
   // null.
-  std::optional<FatalEnd> fatal;
+  std::optional<FatalCause> fatal;
 };
 
 struct AnalysisContext;

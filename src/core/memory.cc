@@ -8,19 +8,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <string>
 
 #include "core/messages.h"
 
 namespace {
+
 thread_local bool failures_throw = false;
-void (*before_failure)(void*) = nullptr;
-void* before_failure_data = nullptr;
+OutOfMemoryHandler handler = nullptr;
+void* handler_data = nullptr;
+
 }  // namespace
 
-void set_before_allocation_failure(void (*hook)(void*), void* data) {
-  before_failure = hook;
-  before_failure_data = data;
+void set_out_of_memory_handler(OutOfMemoryHandler new_handler, void* data) {
+  handler = new_handler;
+  handler_data = data;
 }
 
 AllocationFailuresThrow::AllocationFailuresThrow() : previous_(failures_throw) {
@@ -28,26 +29,7 @@ AllocationFailuresThrow::AllocationFailuresThrow() : previous_(failures_throw) {
 }
 AllocationFailuresThrow::~AllocationFailuresThrow() { failures_throw = previous_; }
 
-namespace {
-
-// What a failure needs is set up beforehand: when memory runs out there is
-// none left to format a message or remember a file name with.
-struct AllocationFailureSetting {
-  std::string message;  // translated, "%1" still in it; empty: not prepared
-  const char* remove_path = nullptr;
-  bool run_complete = false;
-};
-
-AllocationFailureSetting& failure_setting() {
-  static AllocationFailureSetting setting;
-  return setting;
-}
-
-void print_allocation_message(uint64_t size) {
-  const AllocationFailureSetting& setting = failure_setting();
-  std::string_view pattern = setting.message.empty()
-                                 ? std::string_view(message_def(Msg::kCannotAllocate).source)
-                                 : std::string_view(setting.message);
+void print_allocation_message(std::string_view pattern, uint64_t size) {
   char digits[24];
   char* digits_end = std::to_chars(digits, digits + sizeof digits, size).ptr;
   size_t at = pattern.find("%1");
@@ -59,38 +41,17 @@ void print_allocation_message(uint64_t size) {
   }
 }
 
-}  // namespace
-
 [[noreturn]] void fail_allocation(uint64_t size) {
   if (failures_throw) throw AllocationFailure{size};
-  // What a run on one thread would have printed before this comes first. If
-  // that runs out of memory too, the message follows at once.
-  static bool failing = false;
-  if (!failing) {
-    failing = true;
-    if (before_failure != nullptr) before_failure(before_failure_data);
-  }
-  AllocationFailureSetting& setting = failure_setting();
-  if (!setting.run_complete) {
-    print_allocation_message(size);
-    if (setting.remove_path != nullptr) ::unlink(setting.remove_path);
-  }
-  // What was printed before stays; the exit handlers are skipped, as they
-  // may need memory themselves.
-  std::fflush(stdout);
+  if (handler != nullptr) handler(size, handler_data);
+  print_allocation_message(message_def(Msg::kCannotAllocate).source, size);
   std::fflush(stderr);
-  ::_exit(setting.run_complete ? 0 : 9);
+  ::_exit(9);
 }
 
 void fail_if_out_of_memory(uint64_t size) {
   if (errno == ENOMEM) fail_allocation(size);
 }
-
-void prepare_allocation_message() { failure_setting().message = format_message(Msg::kCannotAllocate); }
-
-void remove_on_allocation_failure(const char* path) { failure_setting().remove_path = path; }
-
-void mark_run_complete() { failure_setting().run_complete = true; }
 
 void* checked_alloc(uint64_t size) {
   // calloc gives zeroed pages straight from the kernel for large blocks.

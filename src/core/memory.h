@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 // Returns `size` zeroed bytes; never null.
 void* checked_alloc(uint64_t size);
@@ -14,33 +15,25 @@ void* checked_realloc(void* block, uint64_t size);
 // Gives a block back; null is ignored.
 void release_block(void* block);
 
-// Prints the "cannot allocate" message and exits with status 9; needs no
-// memory of its own, so it works when none is left. While an
-// AllocationFailuresThrow lives on this thread, throws AllocationFailure
-// instead.
+// Memory has run out: while an AllocationFailuresThrow lives on this thread,
+// throws AllocationFailure; otherwise the out-of-memory handler ends the
+// process (without one: the untranslated "cannot allocate" message, status 9).
 [[noreturn]] void fail_allocation(uint64_t size);
-
-// Where failures do not throw, `hook(data)` runs before the message: the
-// driver prints first what a run on one thread would have printed before.
-// Null removes it.
-void set_before_allocation_failure(void (*hook)(void*), void* data);
 
 // After a library call that failed: when it failed for lack of memory
 // (ENOMEM), ends the run as fail_allocation does. `size` is what the call
 // needed, as far as it is known.
 void fail_if_out_of_memory(uint64_t size);
 
-// Translates the "cannot allocate" message now, while memory is left; until
-// then the untranslated text is printed.
-void prepare_allocation_message();
+// What to do when memory runs out, decided by whoever owns the run: the
+// handler must end the process and may not allocate. One at a time; null
+// restores the default.
+using OutOfMemoryHandler = void (*)(uint64_t size, void* data);
+void set_out_of_memory_handler(OutOfMemoryHandler handler, void* data);
 
-// A file to remove when the run ends for lack of memory (the temporary link
-// file, while it exists); null for none. `path` must outlive the setting.
-void remove_on_allocation_failure(const char* path);
-
-// The link file is in place and the run has succeeded: a later allocation
-// failure ends it with status 0 and prints nothing more.
-void mark_run_complete();
+// Writes `pattern` with its "%1" replaced by `size` on standard error,
+// without allocating.
+void print_allocation_message(std::string_view pattern, uint64_t size);
 
 // Copies `length` bytes of `text` into a new NUL-terminated block.
 char* checked_strndup(const char* text, size_t length);

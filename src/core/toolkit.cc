@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string>
 
-#include "core/exit_status.h"
 #include "core/memory.h"
 #include "core/messages.h"
 
@@ -40,10 +39,9 @@ bool is_lack_of_memory(const char* why) {
          std::strstr(why, std::strerror(ENOMEM)) != nullptr;
 }
 
-[[noreturn]] void fail_to_load(const char* why) {
+void report_failed_load(const char* why) {
   if (is_lack_of_memory(why)) fail_allocation(0);
   print_message(stderr, why, "Fatal Error: cannot load the text toolkit: %s\n");
-  throw RunEnd{ExitStatus::kError};
 }
 
 // The module's interface, or null with the loader's reason in `why`.
@@ -69,11 +67,11 @@ void preload_toolkit() {
   loaded->start();
 }
 
-const ToolkitInterface& toolkit() {
+const ToolkitInterface* toolkit() {
   if (loaded == nullptr) {
     const char* why;
     loaded = open_module(why);
-    if (loaded == nullptr) fail_to_load(why);
+    if (loaded == nullptr) report_failed_load(why);
   }
-  return *loaded;
+  return loaded;
 }

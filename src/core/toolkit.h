@@ -26,8 +26,8 @@ extern "C" const ToolkitInterface* vantlink_toolkit_interface();
 
 // The module, loaded on the first call. When it cannot be loaded: for lack
 // of memory, the run ends as fail_allocation ends it; otherwise the reason
-// is printed and the run ends with status 7.
-const ToolkitInterface& toolkit();
+// is printed and the result is null (the run then ends with status 7).
+const ToolkitInterface* toolkit();
 
 // Loads the module and makes its application object if it can, quietly:
 // for use before main, where nothing can be reported.

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/exit_status.h"
 #include "core/locale.h"
 #include "core/messages.h"
 #include "core/toolkit.h"
@@ -26,23 +25,14 @@ bool is_directory_path(const std::string& path) {
 
 bool catalogue_installed = false;
 
-// A locale with a catalogue needs the toolkit. It is loaded before main, where
-// the libraries a program is linked with start: their own start-up ends the
-// process when memory is short, and must not do so in the middle of a run.
-// A run without a catalogue never loads it.
-__attribute__((constructor)) void preload_toolkit_for_catalogues() {
-  const char* korvodir = std::getenv("KORVODIR");
-  if (korvodir == nullptr || *korvodir == '\0') return;
-  std::string directory = std::string(korvodir) + "/lib/locale";
-  std::string locale = locale_name();
-  if (find_catalogue(directory, "vlkchoptags_" + locale) ||
-      find_catalogue(directory, "kvident_" + locale))
-    preload_toolkit();
-}
-
-void install_catalogue(const std::string& directory, const std::string& file_name) {
+// False when the catalogue needs the toolkit and it cannot be loaded.
+bool install_catalogue(const std::string& directory, const std::string& file_name) {
   std::optional<std::string> path = find_catalogue(directory, file_name);
-  if (path && toolkit().install_catalogue(path->c_str())) catalogue_installed = true;
+  if (!path) return true;
+  const ToolkitInterface* loaded = toolkit();
+  if (loaded == nullptr) return false;
+  if (loaded->install_catalogue(path->c_str())) catalogue_installed = true;
+  return true;
 }
 
 }  // namespace
@@ -61,26 +51,35 @@ std::optional<std::string> find_catalogue(const std::string& directory,
   }
 }
 
-void setup_translation() {
+bool catalogue_for_locale() {
+  const char* korvodir = std::getenv("KORVODIR");
+  if (korvodir == nullptr || *korvodir == '\0') return false;
+  std::string directory = std::string(korvodir) + "/lib/locale";
+  std::string locale = locale_name();
+  return find_catalogue(directory, "vlkchoptags_" + locale) ||
+         find_catalogue(directory, "kvident_" + locale);
+}
+
+bool setup_translation() {
   init_locale();
   const char* korvodir = std::getenv("KORVODIR");
   if (korvodir == nullptr || *korvodir == '\0') {
     std::fputs("Fatal Error: please setup KORVODIR environment variable.\n", stderr);
-    throw RunEnd{ExitStatus::kError};
+    return false;
   }
   std::string locale_directory = std::string(korvodir) + "/lib/locale";
   if (!is_directory_path(locale_directory)) {
     print_message(stderr, locale_directory, "Fatal Error: directory doesn't exist '%s'\n");
-    throw RunEnd{ExitStatus::kError};
+    return false;
   }
   std::string locale = locale_name();
-  install_catalogue(locale_directory, "vlkchoptags_" + locale);
-  install_catalogue(locale_directory, "kvident_" + locale);
+  return install_catalogue(locale_directory, "vlkchoptags_" + locale) &&
+         install_catalogue(locale_directory, "kvident_" + locale);
 }
 
 std::string translate(const char* context, const char* source, const char* comment) {
   if (!catalogue_installed) return source;
   std::string out;
-  toolkit().translate(context, source, comment, out);
+  toolkit()->translate(context, source, comment, out);
   return out;
 }

@@ -4,11 +4,16 @@
 #include <optional>
 #include <string>
 
-// Ends the run with status 7 when KORVODIR is unset or empty, or when its
-// lib/locale directory does not exist; otherwise installs the catalogues
-// found for the locale ("vlkchoptags_" first, then "kvident_", which wins);
-// the toolkit is loaded only when one is found.
-void setup_translation();
+// Installs the catalogues found for the locale below $KORVODIR/lib/locale
+// ("vlkchoptags_" first, then "kvident_", which wins); the toolkit is loaded
+// only when one is found. False, once the reason is printed, when KORVODIR
+// is unset or empty, its lib/locale directory does not exist, or the toolkit
+// cannot be loaded: the run ends with status 7.
+bool setup_translation();
+
+// The locale has a catalogue below $KORVODIR/lib/locale: the run will need
+// the toolkit.
+bool catalogue_for_locale();
 
 // `source` as the catalogues installed translate it (UTF-8); as it is when
 // none is installed.

@@ -7,28 +7,10 @@
 #include <cerrno>
 
 #include "core/memory.h"
+#include "driver/paths.h"
+#include "driver/tempfile.h"
 
 namespace {
-
-std::string directory_part(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-bool read_link(const std::string& path, std::string& target) {
-  std::string buffer(256, '\0');
-  for (;;) {
-    ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
-    if (n < 0) return false;
-    if (static_cast<size_t>(n) < buffer.size()) {
-      target.assign(buffer.data(), static_cast<size_t>(n));
-      return true;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 // Permission bits (and, where allowed, owner) of the file being replaced;
 // a new file gets what creating it directly would have given.
@@ -47,27 +29,10 @@ bool copy_attributes(int fd, const std::string& target) {
 
 }  // namespace
 
-std::string resolve_symbolic_links(const std::string& name) {
-  std::string path = name;
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat status;
-    std::string target;
-    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
-    if (!read_link(path, target) || target.empty()) return path;
-    path = (target[0] == '/') ? target : directory_part(path) + "/" + target;
-  }
-  return path;  // a loop: let the rename report it
-}
-
 AtomicFile::~AtomicFile() { discard(); }
 
 bool AtomicFile::open(const char* name) {
-  // Going past a file-size limit must fail the write, not kill the run with
-  // the temporary file left behind.
-  struct sigaction ignore {};
-  ignore.sa_handler = SIG_IGN;
-  signal_saved_ = ::sigaction(SIGXFSZ, &ignore, &old_xfsz_) == 0;
-
+  file_size_signal_.emplace(SIGXFSZ);
   target_ = resolve_symbolic_links(name);
   // The name is complete before the file exists: nothing is allocated
   // between its creation and its registration for removal.
@@ -77,7 +42,7 @@ bool AtomicFile::open(const char* name) {
     temporary_.clear();
     return false;
   }
-  remove_on_allocation_failure(temporary_.c_str());
+  register_temporary_file(temporary_.c_str());
   if (!copy_attributes(fd_, target_)) failed_ = true;
   return true;
 }
@@ -102,7 +67,7 @@ bool AtomicFile::commit() {
   ok = (::close(fd_) == 0) && ok;
   fd_ = -1;
   if (ok && ::rename(temporary_.c_str(), target_.c_str()) == 0) {
-    remove_on_allocation_failure(nullptr);
+    unregister_temporary_file(temporary_.c_str());
     temporary_.clear();
   } else {
     ok = false;
@@ -114,9 +79,10 @@ bool AtomicFile::commit() {
 void AtomicFile::discard() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
-  remove_on_allocation_failure(nullptr);
-  if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  if (!temporary_.empty()) {
+    unregister_temporary_file(temporary_.c_str());
+    ::unlink(temporary_.c_str());
+  }
   temporary_.clear();
-  if (signal_saved_) ::sigaction(SIGXFSZ, &old_xfsz_, nullptr);
-  signal_saved_ = false;
+  file_size_signal_.reset();
 }

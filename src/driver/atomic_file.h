@@ -4,15 +4,13 @@
 // failure, the old file is left exactly as it was.
 #pragma once
 
-#include <signal.h>
 #include <sys/types.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
-// The file a name finally stands for: symbolic links followed one by one,
-// even when the last one points to nothing yet.
-std::string resolve_symbolic_links(const std::string& name);
+#include "driver/ignored_signal.h"
 
 class AtomicFile {
  public:
@@ -38,6 +36,5 @@ class AtomicFile {
   std::string temporary_;
   int fd_ = -1;
   bool failed_ = false;
-  bool signal_saved_ = false;
-  struct sigaction old_xfsz_ {};
+  std::optional<IgnoredSignal> file_size_signal_;
 };

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/exit_status.h"
 #include "core/messages.h"
 #include "core/toolkit.h"
 
@@ -33,20 +32,23 @@ void print_extension_list(const ExtensionEntry* list) {
 
 void print_banner() {
   std::string text = substitute("%1 %2\n", {format_message(Msg::kBannerProduct), kVersionText});
-  text += substitute("%1 %2\n", {format_message(Msg::kBuildNumber), kVersionText + 8});
+  text += substitute("%1 %2\n", {format_message(Msg::kBuildNumber), kBuildNumberText});
   text += substitute("%1\n", {format_message(Msg::kBannerOwnership)});
   text += substitute("%1\n", {format_message(Msg::kBannerRights)});
   out(text);
 }
 
-void print_version() {
-  print_banner();
+bool print_version() {
+  // The dates need the toolkit: when it cannot be loaded, nothing is printed.
+  const ToolkitInterface* loaded = toolkit();
+  if (loaded == nullptr) return false;
   std::string iso_date, iso_time;
-  toolkit().iso_date(std::atoi(kBuildYear), std::atoi(kBuildMonth), std::atoi(kBuildDay), iso_date);
-  toolkit().iso_time(std::atoi(kBuildHour), std::atoi(kBuildMinute), 0, iso_time);
+  loaded->iso_date(std::atoi(kBuildYear), std::atoi(kBuildMonth), std::atoi(kBuildDay), iso_date);
+  loaded->iso_time(std::atoi(kBuildHour), std::atoi(kBuildMinute), 0, iso_time);
+  print_banner();
   out(format_message(Msg::kVersionDate, {iso_date, iso_time}) +
       format_message(Msg::kVersionOs, {kBuildOs}));
-  throw RunEnd{ExitStatus::kSuccess};
+  return true;
 }
 
 void print_usage(const ExtensionLists& extensions) {
@@ -71,5 +73,4 @@ void print_usage(const ExtensionLists& extensions) {
     out(format_message(line));
   out("\n");
   print_banner();
-  throw RunEnd{ExitStatus::kError};
 }

@@ -4,11 +4,14 @@
 #include "driver/extensions.h"
 
 constexpr const char* kVersionText = "8.3.0.1.342.020";
+// The build's own part of the version: its last two fields.
+constexpr const char* kBuildNumberText = kVersionText + 8;
 
 void print_banner();
 
-// Banner, build date and build system; ends the run with status 0.
-[[noreturn]] void print_version();
+// Banner, build date and build system; false, printing nothing but the
+// reason, when the toolkit that writes the dates cannot be loaded.
+bool print_version();
 
-// Usage with the extension lists in force, then the banner; status 7.
-[[noreturn]] void print_usage(const ExtensionLists& extensions);
+// Usage with the extension lists in force, then the banner.
+void print_usage(const ExtensionLists& extensions);

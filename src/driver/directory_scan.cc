@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "analysis/analysis.h"
-#include "driver/long_path.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "driver/paths.h"
@@ -22,17 +21,6 @@
 namespace {
 
 bool has_line_end(std::string_view text) { return text.find('\n') != std::string_view::npos; }
-
-std::string canonical_path(const std::string& name) {
-  char* resolved = ::realpath(name.c_str(), nullptr);
-  if (resolved == nullptr) {
-    fail_if_out_of_memory(PATH_MAX);
-    return name;
-  }
-  std::string path(resolved);
-  std::free(resolved);
-  return path;
-}
 
 // What one directory entry turned out to be, learnt from a single
 // non-blocking open and one fstat of that descriptor, which is left open
@@ -121,7 +109,7 @@ uint64_t leading_bytes(const char* text) {
 // The extension the file is selected by, or null (reported when it must be).
 const ExtensionEntry* selecting_extension(const char* name, size_t length,
                                           const EntryStatus& status,
-                                          const ExtensionLists& extensions, OrderedOutput& out) {
+                                          const ExtensionLists& extensions, AnalysisQueue& out) {
   if (status.directory) return nullptr;
   if (!status.opened) {
     out.message(Msg::kCannotOpenFile, {name});
@@ -143,7 +131,7 @@ const ExtensionEntry* selecting_extension(const char* name, size_t length,
 // `kept` is within the budget.
 void select_entry(const dirent& item, const ExtensionLists& extensions, size_t& kept,
                   size_t budget, std::vector<SelectedFile>& selected, std::string& names,
-                  OrderedOutput& out) {
+                  AnalysisQueue& out) {
   const char* name = item.d_name;
   if (item.d_type == DT_DIR) return;  // known without a system call
   if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
@@ -188,7 +176,7 @@ std::vector<SourceFileEntry*> make_entries(const std::vector<SelectedFile>& sele
     entry->file_name = name;
     entry->matched_extension = file.extension;
     entry->state = EntryState::kPending;
-    entry->observed = file.status.time;
+    entry->listed = file.status.time;
     entry->descriptor = file.status.fd;
     entry->size = file.status.size;
     name += file.name_length + 1;
@@ -202,7 +190,7 @@ std::vector<SourceFileEntry*> make_entries(const std::vector<SelectedFile>& sele
 // to it, whatever the working directory is by then. A listing that cannot be
 // opened counts as empty.
 std::vector<SourceFileEntry*> list_directory(const std::string& name, const Run& run,
-                                             OrderedOutput& out, std::shared_ptr<DIR>& listing) {
+                                             AnalysisQueue& out, std::shared_ptr<DIR>& listing) {
   listing.reset(::opendir("."), ::closedir);
   if (listing == nullptr) {
     fail_if_out_of_memory(32768);  // the listing's buffer
@@ -224,11 +212,11 @@ std::vector<SourceFileEntry*> list_directory(const std::string& name, const Run&
 }
 
 void handle_entry(SourceFileEntry& entry, std::string_view directory_text,
-                  const std::shared_ptr<DIR>& listing, const Run& run, OrderedOutput& out) {
+                  const std::shared_ptr<DIR>& listing, const Run& run, AnalysisQueue& out) {
   entry.directory_text = directory_text.data();  // NUL-terminated: kept by the run
   if (!run.settings.force_analysis) {
     entry.previous_record = find_previous_record(run.previous, directory_text, entry.file_name,
-                                                 entry.observed);
+                                                 entry.listed);
     if (entry.previous_record != nullptr) {
       entry.state = EntryState::kReused;
       if (entry.descriptor >= 0) ::close(entry.descriptor);
@@ -236,44 +224,26 @@ void handle_entry(SourceFileEntry& entry, std::string_view directory_text,
       return;
     }
   }
-  // The link file records the time of the content the analysis read; a file
-  // it could not open is recorded with time 0.
   entry.state = EntryState::kAnalysed;
-  entry.observed = {false, 0};
-  out.analyse(entry, entry.directory_text, listing);
+  out.analyse(entry, listing);
 }
 
-void return_to_start(const Run& run, OrderedOutput& out) {
+void return_to_start(const Run& run, AnalysisQueue& out) {
   if (change_directory(run.start_directory.c_str()) != 0)
     out.end_run(ExitStatus::kError, Msg::kCannotComeBack, {run.start_directory});
 }
 
 // The text that stands for the working directory in the link file.
-std::string directory_text_for(const Run& run, OrderedOutput& out) {
-  char* cwd = ::getcwd(nullptr, 0);  // any length
-  if (cwd == nullptr) {
-    fail_if_out_of_memory(PATH_MAX);
-    out.end_run(ExitStatus::kError, Msg::kCannotGetWorkingDirectory);
-  }
-  std::string working(cwd);
-  std::free(cwd);
-  if (!run.settings.relative_paths) return working;
-  return relative_directory(run.start_directory, working);
+std::string directory_text_for(const Run& run, AnalysisQueue& out) {
+  std::optional<std::string> working = current_directory();
+  if (!working) out.end_run(ExitStatus::kError, Msg::kCannotGetWorkingDirectory);
+  if (!run.settings.relative_paths) return *working;
+  return relative_directory(run.start_directory, *working);
 }
 
 }  // namespace
 
-bool is_directory(const char* path) {
-  struct stat status;
-  return stat_path(path, &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-bool is_regular_file(const char* path) {
-  struct stat status;
-  return stat_path(path, &status) == 0 && S_ISREG(status.st_mode);
-}
-
-void process_directory(const std::string& name, Run& run, OrderedOutput& out) {
+void process_directory(const std::string& name, Run& run, AnalysisQueue& out) {
   if (!is_directory(name.c_str())) {
     out.message(Msg::kNotADirectory, {name});
     return;

@@ -5,17 +5,11 @@
 
 #include <string>
 
-#include "driver/paths.h"  // relative_directory
-#include "driver/ordered_output.h"
+#include "driver/analysis_queue.h"
 #include "driver/run.h"
 
 // Processes or skips `name` (relative to the start directory, which is the
 // working directory on entry and on return). Ends the run with status 7 when
 // the working directory cannot be read or the start directory re-entered.
 // Its messages, and the analysis of its files, go through `out`.
-void process_directory(const std::string& name, Run& run, OrderedOutput& out);
-
-// The file-status call succeeds on `path` (links followed) and reports a
-// directory / a regular file.
-bool is_directory(const char* path);
-bool is_regular_file(const char* path);
+void process_directory(const std::string& name, Run& run, AnalysisQueue& out);

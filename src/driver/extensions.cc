@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
-#include "core/exit_status.h"
 #include "core/memory.h"
 #include "core/messages.h"
 
@@ -55,7 +55,7 @@ bool add_extension_segment(ExtensionEntry** list, const char* start, size_t leng
   return true;
 }
 
-ExtensionEntry* read_extension_list(const char* variable) {
+std::optional<ExtensionEntry*> read_extension_list(const char* variable) {
   const char* value = std::getenv(variable);
   ExtensionEntry* list = nullptr;
   if (value == nullptr) return list;
@@ -65,26 +65,28 @@ ExtensionEntry* read_extension_list(const char* variable) {
     if (!add_extension_segment(&list, segment, static_cast<size_t>(at - segment))) {
       report(Msg::kExtensionOverflow);
       release_extension_list(list);
-      throw RunEnd{ExitStatus::kOutOfMemory};
+      return std::nullopt;
     }
     if (*at == '\0') return list;
     segment = at + 1;
   }
 }
 
-ExtensionLists setup_extension_lists() {
+std::optional<ExtensionLists> setup_extension_lists() {
   ExtensionLists lists{};
-  lists.authorized = read_extension_list("VANTLINK_EXT");
+  std::optional<ExtensionEntry*> authorized = read_extension_list("VANTLINK_EXT");
+  if (!authorized) return std::nullopt;
+  lists.authorized = *authorized;
   if (lists.authorized == nullptr) {
     lists.default_extensions_in_use = true;
     for (const char* text : {".ads", ".adb", ".ada"})
       lists.authorized = append_extension(lists.authorized, text);
   }
-  try {
-    lists.forbidden = read_extension_list("VANTLINK_NOEXT");
-  } catch (const RunEnd&) {
+  std::optional<ExtensionEntry*> forbidden = read_extension_list("VANTLINK_NOEXT");
+  if (!forbidden) {
     release_extension_list(lists.authorized);
-    throw;
+    return std::nullopt;
   }
+  lists.forbidden = *forbidden;
   return lists;
 }

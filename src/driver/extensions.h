@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 struct ExtensionEntry {
   char* text;
@@ -32,9 +33,9 @@ const ExtensionEntry* find_extension(const ExtensionEntry* list, const char* nam
 // it is longer than kMaxExtensionLength.
 bool add_extension_segment(ExtensionEntry** list, const char* start, size_t length);
 
-// The list named by an environment variable; ends the run with status 9 when
-// a segment is too long.
-ExtensionEntry* read_extension_list(const char* variable);
+// The list named by an environment variable; nothing, once the overflow
+// message is printed, when a segment is too long (the run ends with status 9).
+std::optional<ExtensionEntry*> read_extension_list(const char* variable);
 
-// VANTLINK_EXT (or .ads, .adb, .ada) and VANTLINK_NOEXT.
-ExtensionLists setup_extension_lists();
+// VANTLINK_EXT (or .ads, .adb, .ada) and VANTLINK_NOEXT; nothing as above.
+std::optional<ExtensionLists> setup_extension_lists();

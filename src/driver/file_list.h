@@ -28,10 +28,28 @@ struct SourceFileEntry {
   int64_t size;  // bytes, as the listing saw them
   CompilationUnit* units;                 // kAnalysed: what the analysis found
   const PreviousRecord* previous_record;  // kReused: whose saved lines stand for it
-  // The modification time seen when the file was analysed or matched; this,
-  // not a later look, is what the link file records.
-  FileTime observed;
+  // The modification time the listing saw: what a previous record is
+  // matched against, and what the link file records for a reused one.
+  FileTime listed;
+  // kAnalysed: the modification time of the bytes the analysis read, which
+  // the link file records (unknown when the file could not be opened).
+  FileTime read;
 };
+
+// The time the link file records for `entry`: that of what its units were
+// found in. Never a later look, so a file edited during the run is analysed
+// again next time.
+inline FileTime recorded_time(const SourceFileEntry& entry) {
+  return entry.state == EntryState::kAnalysed ? entry.read : entry.listed;
+}
+
+// Gives `entry` what its analysis found: its units (taken from `result`) and
+// the time of the bytes read.
+inline void take_analysis(SourceFileEntry& entry, FileAnalysis& result) {
+  entry.units = result.units;
+  result.units = nullptr;
+  entry.read = {result.opened, result.opened ? result.modified : 0};
+}
 
 struct FileList {
   SourceFileEntry* head = nullptr;

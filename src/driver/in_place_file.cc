@@ -1,9 +1,10 @@
 #include "driver/in_place_file.h"
 
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+
+#include "driver/ignored_signal.h"
 
 namespace {
 
@@ -22,15 +23,11 @@ bool write_all(int fd, std::string_view content) {
 }  // namespace
 
 bool rewrite_in_place(int fd, std::string_view content) {
-  // Going past a file-size limit must fail the write, not kill the run.
-  struct sigaction ignore {}, old {};
-  ignore.sa_handler = SIG_IGN;
-  bool saved = ::sigaction(SIGXFSZ, &ignore, &old) == 0;
+  IgnoredSignal file_size_signal(SIGXFSZ);
   // Written over the old bytes first and cut afterwards: the blocks the old
   // content holds need no new space, so a full disk fails fewer writes.
   bool ok = write_all(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 &&
             ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  if (saved) ::sigaction(SIGXFSZ, &old, nullptr);
   return ok;
 }

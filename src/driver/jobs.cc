@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 
-#include "core/exit_status.h"
 #include "core/messages.h"
 
 namespace {
@@ -34,14 +33,14 @@ std::optional<unsigned> parse_job_count(std::string_view text) {
   return value;
 }
 
-unsigned analysing_threads() {
+std::optional<unsigned> analysing_threads() {
   const char* text = std::getenv("VANTLINK_JOBS");
   unsigned count = usable_processors();
   if (text != nullptr && *text != '\0') {
     std::optional<unsigned> jobs = parse_job_count(text);
     if (!jobs) {
       report(Msg::kBadJobCount, {text});
-      throw RunEnd{ExitStatus::kError};
+      return std::nullopt;
     }
     count = *jobs;
   }

@@ -5,10 +5,10 @@
 #include <optional>
 #include <string_view>
 
-// The analysing threads a run uses (1: the main thread alone). Ends the run
-// with status 7 when VANTLINK_JOBS is set to anything but a positive whole
-// number.
-unsigned analysing_threads();
+// The analysing threads a run uses (1: the main thread alone). Nothing, once
+// the reason is printed, when VANTLINK_JOBS is set to anything but a positive
+// whole number (the run ends with status 7).
+std::optional<unsigned> analysing_threads();
 
 // The value of VANTLINK_JOBS as a count; nothing when it is not a positive
 // whole number.

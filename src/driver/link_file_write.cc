@@ -12,6 +12,7 @@
 #include "driver/atomic_file.h"
 #include "driver/in_place_file.h"
 #include "driver/link_file.h"
+#include "driver/paths.h"
 #include "core/messages.h"
 
 namespace {
@@ -77,7 +78,7 @@ void append_block(std::string& out, const SourceFileEntry& entry) {
   out.append(kInfoPrefix);
   append_record_key(out, entry.directory_text ? entry.directory_text : "", entry.file_name);
   out.push_back(':');
-  append_time(out, entry.observed);
+  append_time(out, recorded_time(entry));
   out.push_back('\n');
   if (entry.state == EntryState::kAnalysed) {
     for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next)

@@ -1,6 +1,14 @@
 #include "driver/paths.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "core/memory.h"
 
 namespace {
 
@@ -14,6 +22,52 @@ size_t common_directory_length(const std::string& a, const std::string& b) {
   if (k == 0 || a[k - 1] == '/' || (ends_component(a) && ends_component(b))) return k;
   size_t slash = a.rfind('/', k - 1);
   return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// A descriptor for `path` reached by one openat per component, each
+// relative to the one before, so that no single lookup sees the whole path.
+int open_by_components(const char* path) {
+  int fd = ::open(*path == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  const char* at = path;
+  while (fd >= 0) {
+    while (*at == '/') ++at;
+    if (*at == '\0') return fd;
+    const char* end = at;
+    while (*end != '\0' && *end != '/') ++end;
+    std::string component(at, end);
+    int next = ::openat(fd, component.c_str(), O_PATH | O_CLOEXEC);
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+    fd = next;
+    at = end;
+  }
+  return -1;
+}
+
+// Runs `use` on the descriptor of a path too long for one lookup.
+template <typename Use>
+int by_components(const char* path, Use use) {
+  int fd = open_by_components(path);
+  if (fd < 0) return -1;
+  int result = use(fd);
+  int saved = errno;
+  ::close(fd);
+  errno = saved;
+  return result;
+}
+
+bool read_link(const std::string& path, std::string& target) {
+  std::string buffer(256, '\0');
+  for (;;) {
+    ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+    if (n < 0) return false;
+    if (static_cast<size_t>(n) < buffer.size()) {
+      target.assign(buffer.data(), static_cast<size_t>(n));
+      return true;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 }  // namespace
@@ -34,3 +88,62 @@ std::string relative_directory(const std::string& start, const std::string& curr
   else if (!result.empty()) result.pop_back();
   return result.empty() ? "." : result;
 }
+
+std::string directory_part(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+int change_directory(const char* path) {
+  if (::chdir(path) == 0) return 0;
+  if (errno != ENAMETOOLONG) return -1;
+  return by_components(path, [](int fd) { return ::fchdir(fd); });
+}
+
+int stat_path(const char* path, struct stat* status) {
+  if (::stat(path, status) == 0) return 0;
+  if (errno != ENAMETOOLONG) return -1;
+  return by_components(path, [status](int fd) { return ::fstat(fd, status); });
+}
+
+bool is_directory(const char* path) {
+  struct stat status;
+  return stat_path(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::optional<std::string> current_directory() {
+  char* path = ::getcwd(nullptr, 0);
+  if (path == nullptr) {
+    fail_if_out_of_memory(PATH_MAX);
+    return std::nullopt;
+  }
+  std::string out(path);
+  std::free(path);
+  return out;
+}
+
+std::string canonical_path(const std::string& name) {
+  char* resolved = ::realpath(name.c_str(), nullptr);
+  if (resolved == nullptr) {
+    fail_if_out_of_memory(PATH_MAX);
+    return name;
+  }
+  std::string path(resolved);
+  std::free(resolved);
+  return path;
+}
+
+std::string resolve_symbolic_links(const std::string& name) {
+  std::string path = name;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status;
+    std::string target;
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return path;
+    if (!read_link(path, target) || target.empty()) return path;
+    path = (target[0] == '/') ? target : directory_part(path) + "/" + target;
+  }
+  return path;  // a loop: let the rename report it
+}
+

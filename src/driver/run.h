@@ -1,5 +1,8 @@
-// The state of one run: settings from the command line, the start directory,
-// the extension lists, what the previous link file held, and the files found.
+// The run from start to end: set-up (translation, extension lists, options,
+// environment), the previous link file, the directories, the new link file.
+// Also the state of one run: settings from the command line, the start
+// directory, the extension lists, what the previous link file held, and the
+// files found.
 #pragma once
 
 #include <deque>
@@ -29,3 +32,6 @@ struct Run {
   PreviousRecords previous;
   FileList files;
 };
+
+// The whole run; returns its exit status.
+int run_program(int argc, char** argv);

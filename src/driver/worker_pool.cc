@@ -142,7 +142,7 @@ void WorkerPool::work() {
       if (!analyser) analyser = std::make_unique<Analyser>(mode_);
       result = analyser->analyse(job->source);
     } catch (const AllocationFailure& failure) {
-      result.fatal = FatalEnd{ExitStatus::kOutOfMemory, nullptr, failure.size};
+      result.fatal = FatalCause{FatalCause::kOutOfMemory, nullptr, failure.size};
     }
     bool awaited;
     {

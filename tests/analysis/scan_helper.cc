@@ -7,6 +7,9 @@
 #include <map>
 #include <regex>
 
+#include "core/exit_status.h"
+#include "core/messages.h"
+
 namespace {
 
 // Marks a text field the scanner has not written since the last call.
@@ -15,7 +18,7 @@ const char kNoText[] = "<no text>";
 void end_if_failed(AdaMode mode) {
   const char* failure = scan_context(mode).scanner.failure;
   if (failure == nullptr) return;
-  print_fatal_end({ExitStatus::kScannerInput, failure, 0});
+  print_message(stderr, failure, "%s\n");
   std::exit(static_cast<int>(ExitStatus::kScannerInput));
 }
 

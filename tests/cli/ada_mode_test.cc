@@ -142,10 +142,14 @@ TEST_F(AdaMode, OtherValueIsAnError) {
         << value;
     EXPECT_EQ(links(), "old\n") << value;
   }
-  // Before the command line is looked at, too.
+  // Checked after the options: -h and -v work whatever it says.
   CliResult usage = run_vantlink({{"-h"}, {{"VANTLINK_ADA", "2"}}, {}, scratch_.path()});
   EXPECT_EQ(usage.status, 7);
-  EXPECT_EQ(usage.out, "");
+  EXPECT_NE(usage.out.find("-h"), std::string::npos);
+  EXPECT_EQ(usage.err, "");
+  CliResult version = run_vantlink({{"-v"}, {{"VANTLINK_ADA", "2"}}, {}, scratch_.path()});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.err, "");
 }
 
 TEST_F(AdaMode, ErrorInFrench) {

@@ -64,7 +64,7 @@ class ListBuilder {
     entry.file_name = const_cast<char*>(file);
     entry.directory_text = directory;
     entry.state = state;
-    entry.observed = time;
+    entry.listed = entry.read = time;
     append_entries(list_, &entry, &entry);
     return entry;
   }

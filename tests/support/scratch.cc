@@ -10,7 +10,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "core/exit_status.h"
 
 ScratchDir::ScratchDir() {
   std::string pattern = std::filesystem::temp_directory_path().string() + "/vantlink-test-XXXXXX";
@@ -48,15 +47,6 @@ std::string read_file(const std::string& path) {
 }
 
 void make_directory(const std::string& path) { std::filesystem::create_directories(path); }
-
-void exit_like_a_run(void (*body)()) {
-  try {
-    body();
-  } catch (const RunEnd& end) {
-    std::exit(static_cast<int>(end.status));
-  }
-  std::exit(0);
-}
 
 void set_file_time(const std::string& path, long long seconds) {
   timespec times[2] = {{static_cast<time_t>(seconds), 0}, {static_cast<time_t>(seconds), 0}};

@@ -29,6 +29,3 @@ void make_directory(const std::string& path);
 // The source of an empty package specification named `name`.
 std::string package(const std::string& name);
 
-// Runs `body` as the run function would: a RunEnd it throws ends the
-// process with its status, so that death tests see what a user would.
-[[noreturn]] void exit_like_a_run(void (*body)());

@@ -1,4 +1,4 @@
-#include "driver/ordered_output.h"
+#include "driver/analysis_queue.h"
 
 #include <unistd.h>
 
@@ -7,6 +7,16 @@
 #include "core/memory.h"
 
 namespace {
+
+// Ends the run at the fatal end of an analysis, as the process that met it
+// would have ended. Memory that ran out ends it as every allocation failure
+// does: nothing queued behind it counts (this file is being printed, so
+// nothing queued is printed again).
+[[noreturn]] void end_on(const FatalCause& fatal) {
+  if (fatal.kind == FatalCause::kOutOfMemory) fail_allocation(fatal.size);
+  print_message(stderr, fatal.text, "%s\n");
+  throw RunEnd{ExitStatus::kScannerInput};
+}
 
 // Enough files in flight that no worker waits for the main thread, few
 // enough that their descriptors and results stay a small part of the run.
@@ -22,25 +32,21 @@ constexpr int64_t kSmallFile = 2048;
 
 }  // namespace
 
-OrderedOutput::OrderedOutput(unsigned threads, AdaMode mode)
-    : window_(window_for(threads)), pool_(threads, mode, window_) {
-  set_before_allocation_failure(print_before_allocation_failure, this);
-}
+AnalysisQueue::AnalysisQueue(unsigned threads, AdaMode mode)
+    : window_(window_for(threads)), pool_(threads, mode, window_) {}
 
-OrderedOutput::~OrderedOutput() {
-  set_before_allocation_failure(nullptr, nullptr);
+AnalysisQueue::~AnalysisQueue() {
   pool_.stop();
   for (Item& item : items_) release_unit_list(item.job.result.units);
 }
 
-void OrderedOutput::message(Msg id, std::initializer_list<std::string_view> args) {
+void AnalysisQueue::message(Msg id, std::initializer_list<std::string_view> args) {
   Item& item = items_.emplace_back();
   item.message = Diagnostic{id, std::vector<std::string>(args.begin(), args.end())};
   print_ready();
 }
 
-void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
-                            const std::shared_ptr<DIR>& directory) {
+void AnalysisQueue::analyse(SourceFileEntry& entry, const std::shared_ptr<DIR>& directory) {
   // A full window is drained to half, so that the main thread wakes once
   // for many files, not once per file.
   if (files_in_flight_ >= window_) {
@@ -56,7 +62,7 @@ void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
   item.entry = &entry;
   item.directory = directory;
   item.job.source = SourceFile{entry.file_name, entry.descriptor,
-                               directory ? ::dirfd(directory.get()) : AT_FDCWD, directory_text};
+                               directory ? ::dirfd(directory.get()) : AT_FDCWD, entry.directory_text};
   entry.descriptor = -1;  // the analysis closes it
   ++files_in_flight_;
   if (here) {
@@ -68,35 +74,34 @@ void OrderedOutput::analyse(SourceFileEntry& entry, const char* directory_text,
   print_ready();
 }
 
-void OrderedOutput::end_run(ExitStatus status, Msg id,
+void AnalysisQueue::end_run(ExitStatus status, Msg id,
                             std::initializer_list<std::string_view> args) {
   finish();
   report(id, args);
   throw RunEnd{status};
 }
 
-void OrderedOutput::finish() {
+void AnalysisQueue::finish() {
   while (!items_.empty()) print_head();
 }
 
-void OrderedOutput::print_before_allocation_failure(void* self) {
-  auto& output = *static_cast<OrderedOutput*>(self);
-  if (output.printing_) return;
+void AnalysisQueue::print_before_allocation_failure() {
+  if (printing_) return;
   try {
-    output.finish();
+    finish();
   } catch (const RunEnd& end) {
     // As after any allocation failure, the exit handlers are skipped.
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(static_cast<int>(end.status));
   }
-  output.pool_.stop();
+  pool_.stop();
 }
 
 // Sleeps until the `count`th file queued is done. The workers take the files
 // in order, so those before it are then done or nearly: the main thread
 // wakes once for them all, not once per file.
-void OrderedOutput::wait_for_file(size_t count) {
+void AnalysisQueue::wait_for_file(size_t count) {
   for (Item& item : items_) {
     if (item.entry != nullptr && --count == 0) {
       pool_.wait(item.job);
@@ -105,12 +110,12 @@ void OrderedOutput::wait_for_file(size_t count) {
   }
 }
 
-void OrderedOutput::print_ready() {
+void AnalysisQueue::print_ready() {
   while (!items_.empty() && (items_.front().entry == nullptr || pool_.is_done(items_.front().job)))
     print_head();
 }
 
-void OrderedOutput::print_head() {
+void AnalysisQueue::print_head() {
   struct Printing {
     bool& flag;
     explicit Printing(bool& flag) : flag(flag) { flag = true; }
@@ -124,20 +129,9 @@ void OrderedOutput::print_head() {
   }
   pool_.wait(item.job);
   FileAnalysis& result = item.job.result;
-  SourceFileEntry& entry = *item.entry;
-  entry.units = result.units;
-  result.units = nullptr;
-  entry.observed = {result.opened, result.opened ? result.modified : 0};
+  take_analysis(*item.entry, result);
   for (const Diagnostic& diagnostic : result.diagnostics) report(diagnostic);
-  if (result.fatal) {
-    if (result.fatal->status == ExitStatus::kOutOfMemory) {
-      // Ends as every allocation failure does; nothing queued behind it counts.
-      set_before_allocation_failure(nullptr, nullptr);
-      fail_allocation(result.fatal->size);
-    }
-    print_fatal_end(*result.fatal);
-    throw RunEnd{result.fatal->status};
-  }
+  if (result.fatal) end_on(*result.fatal);
   --files_in_flight_;
   items_.pop_front();
 }
