@@ -6,7 +6,7 @@
 #include "analysis/analysis.h"
 #include "analysis/arena.h"
 #include "analysis/scanner.h"
-#include "analysis/units.h"
+#include "analysis/recogniser.h"
 
 struct AnalysisContext {
   explicit AnalysisContext(AdaMode mode) : mode(mode), scanner(*this) {}

@@ -1,61 +1,51 @@
-// The unit recogniser's state: the nesting of the program units being
-// parsed, the with-names waiting for their unit, the subunit prefix, and the
-// records made for the current file. Plain data, one per context.
+// The record of one library-level compilation unit, as the analysis hands it
+// over: its kind, flags, names and place.
 #pragma once
 
 #include <cstdint>
-#include <deque>
-#include <string>
 
-#include "analysis/analysis.h"
-
-// One program unit being parsed.
-struct NestingEntry {
+struct NameList {
   char* name;
+  NameList* next;
+};
+
+enum UnitFlags : uint32_t {
+  UNIT_PROCEDURE = 0x1,
+  UNIT_FUNCTION = 0x2,
+  UNIT_PACKAGE = 0x4,
+  UNIT_TASK = 0x8,
+  UNIT_PROTECTED = 0x10,
+  UNIT_CHILD = 0x40000,
+  UNIT_ABSTRACT = 0x80000,
+  UNIT_RENAMING = 0x100000,
+  UNIT_TASK_TYPE = 0x200000,
+  UNIT_SUBUNIT = 0x400000,
+  UNIT_STUB = 0x800000,
+  UNIT_DECLARATION = 0x1000000,
+  UNIT_BODY_PART = 0x2000000,
+  UNIT_GENERIC = 0x4000000,
+  UNIT_INSTANCE = 0x8000000,
+};
+
+enum UnitKind : int32_t { KIND_SPEC = 0, KIND_BODY = 1, KIND_PROC = 2 };
+
+// One library-level unit of a file. Its strings are its own.
+struct CompilationUnit {
+  int32_t kind;  // 0 SPEC, 1 BODY, 2 PROC
   uint32_t flags;
-  NameList* with_names;  // per-file nodes, like the pending names
-  NestingEntry* next;
+  char* full_name;
+  char* simple_name;
+  char* file_name;
+  char* directory;  // may be null
+  int64_t line;
+  int64_t column;
+  NameList* with_names;
+  char* renaming_target;
+  CompilationUnit* next;
 };
 
-struct Recogniser {
-  Recogniser() = default;
-  ~Recogniser();
-  Recogniser(const Recogniser&) = delete;
-  Recogniser& operator=(const Recogniser&) = delete;
+// "SPEC", "BODY", "PROC", or "<UNKOWN>" for any other kind.
+const char* unit_kind_text(const CompilationUnit& unit);
 
-  // Clears everything an earlier (perhaps abandoned) parse left behind and
-  // names the file and directory text that its records will carry.
-  void start_file(const char* name, const char* directory_text);
-
-  // Appends a new record with its own copies of the names, the with-names,
-  // the file name and the directory text.
-  CompilationUnit* append_unit(int32_t kind, uint32_t flags, const char* full_name,
-                               const char* simple_name, const NameList* with_names);
-
-  // Hands over the records made since the last call and starts a new list.
-  CompilationUnit* take_unit_list();
-
-  void push_entry(const char* name, uint32_t flags);
-  void pop_entry();
-  void release_nesting_stack();
-
-  NestingEntry* nesting_top = nullptr;
-  int32_t entry_count = 0;
-  int32_t depth = 0;
-
-  // With-clause names live as long as the file's analysis: a record that
-  // takes them makes its own copy. Their texts are in the arena.
-  std::deque<NameList> with_name_nodes;
-  NameList* pending_head = nullptr;  // source order
-  NameList* pending_tail = nullptr;
-
-  std::string subunit_prefix;
-  bool subunit_mode = false;
-
-  CompilationUnit* list_head = nullptr;
-  CompilationUnit* list_tail = nullptr;
-
-  std::string file_name;
-  std::string directory_text;
-  bool has_directory_text = false;
-};
+// Frees a list of records with all their strings and with-names.
+void release_unit_list(CompilationUnit* head);

@@ -59,8 +59,6 @@ void init_locale() {
   }
 }
 
-std::string local_codeset() { return codeset.empty() ? "UTF-8" : codeset; }
-
 std::string to_local_encoding(std::string_view utf8) {
   if (codeset_is_utf8) return std::string(utf8);
   std::string out;

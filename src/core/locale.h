@@ -9,10 +9,6 @@
 // "C" when none is set.
 std::string locale_name();
 
-// Codeset of the process locale; when that locale is not installed, the
-// codeset its name gives (UTF-8 when it gives none).
-std::string local_codeset();
-
 // `utf8` in the local codeset; characters it cannot hold become '?'.
 std::string to_local_encoding(std::string_view utf8);
 

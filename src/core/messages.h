@@ -60,6 +60,7 @@ enum class Msg {
 };
 
 struct MessageDef {
+  Msg id;
   const char* context;
   const char* source;
   const char* comment;  // nullptr: none

@@ -37,10 +37,6 @@ void RecordIndex::reserve(size_t count) {
   if (slots != slots_.size()) resize(slots);
 }
 
-bool RecordIndex::insert(const PreviousRecord* record) {
-  return insert(record, hash_of(record->key));
-}
-
 bool RecordIndex::insert(const PreviousRecord* record, uint64_t hash) {
   reserve(count_ + 1);
   Slot& slot = slots_[slot_of(record->key, hash)];

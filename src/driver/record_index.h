@@ -16,8 +16,6 @@ class RecordIndex {
 
   // Room for `count` records without growing.
   void reserve(size_t count);
-  // Adds `record` under its key; false, adding nothing, when the key is there.
-  bool insert(const PreviousRecord* record);
   // Adds the chain from `head` on (linked through `next`), in order; returns
   // how many were not added because their key was there.
   size_t insert_chain(const PreviousRecord* head);
