@@ -42,7 +42,7 @@ void check_lookups(const PreviousRecords& records) {
   int count = 0;
   for (const PreviousRecord* record = records.head; record && count < 64; record = record->next) {
     ++count;
-    const PreviousRecord* first = records.by_key.find(record->key);
+    const PreviousRecord* first = first_record_with_key(records, record->key);
     check(first != nullptr, "every key indexed");
     FileTime time{true, record->recorded_time};
     const PreviousRecord* found = find_previous_record(records, "", record->key, time);

@@ -88,23 +88,11 @@ size_t descriptor_budget(size_t window) {
 // its name is in the directory's name buffer.
 struct SelectedFile {
   int position;            // of its extension in the authorized list
-  uint64_t leading_bytes;  // its first eight name bytes as one big-endian number
   size_t name_offset;
   size_t name_length;
   const ExtensionEntry* extension;
   EntryStatus status;
 };
-
-uint64_t leading_bytes(const char* text) {
-  const unsigned char* name = reinterpret_cast<const unsigned char*>(text);
-  uint64_t leading = 0;
-  bool ended = false;  // a shorter name sorts first, as with strcmp
-  for (int i = 0; i < 8; ++i) {
-    ended = ended || name[i] == 0;
-    leading = leading << 8 | (ended ? 0 : name[i]);
-  }
-  return leading;
-}
 
 // The extension the file is selected by, or null (reported when it must be).
 const ExtensionEntry* selecting_extension(const char* name, size_t length,
@@ -145,8 +133,7 @@ void select_entry(const dirent& item, const ExtensionLists& extensions, size_t& 
   }
   if (extension == nullptr) return;
   if (status.fd >= 0) ++kept;
-  selected.push_back({extension->position, leading_bytes(name), names.size(), length, extension,
-                      status});
+  selected.push_back({extension->position, names.size(), length, extension, status});
   names.append(name, length + 1);
 }
 
@@ -154,7 +141,6 @@ void select_entry(const dirent& item, const ExtensionLists& extensions, size_t& 
 void sort_selected(std::vector<SelectedFile>& selected, const std::string& names) {
   std::sort(selected.begin(), selected.end(), [&names](const auto& a, const auto& b) {
     if (a.position != b.position) return a.position < b.position;
-    if (a.leading_bytes != b.leading_bytes) return a.leading_bytes < b.leading_bytes;
     return std::strcmp(names.c_str() + a.name_offset, names.c_str() + b.name_offset) < 0;
   });
 }

@@ -97,9 +97,9 @@ bool read_whole_file(const char* name, std::vector<char>& text, int64_t& modifie
 
 // What by_key gives for the key of `file_name` in `directory_text`, found
 // without it when the record follows the one found last.
-const PreviousRecord* first_record_with_key(const PreviousRecords& records,
-                                            std::string_view directory_text,
-                                            std::string_view file_name) {
+const PreviousRecord* first_record_for(const PreviousRecords& records,
+                                       std::string_view directory_text,
+                                       std::string_view file_name) {
   const PreviousRecord* next = records.last_found ? records.last_found->next : records.head;
   if (records.repeated_keys == 0 && next != nullptr &&
       is_record_key(next->key, directory_text, file_name))
@@ -107,10 +107,15 @@ const PreviousRecord* first_record_with_key(const PreviousRecords& records,
   static std::string key;  // reused: main thread only
   key.clear();
   append_record_key(key, directory_text, file_name);
-  return records.by_key.find(key);
+  return first_record_with_key(records, key);
 }
 
 }  // namespace
+
+const PreviousRecord* first_record_with_key(const PreviousRecords& records, std::string_view key) {
+  auto found = records.by_key.find(key);
+  return found == records.by_key.end() ? nullptr : found->second;
+}
 
 bool link_target_usable(const char* name) {
   struct stat status;
@@ -153,7 +158,8 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
   }
   // Indexed once all are known: the index is made at its size at once.
   records.by_key.reserve(records.record_store.size());
-  records.repeated_keys = records.by_key.insert_chain(records.head);  // the first of a key stays
+  for (const PreviousRecord* record = records.head; record != nullptr; record = record->next)
+    if (!records.by_key.try_emplace(record->key, record).second) ++records.repeated_keys;
   return records;
 }
 
@@ -190,7 +196,7 @@ const PreviousRecord* find_previous_record(const PreviousRecords& records,
                                            std::string_view directory_text,
                                            std::string_view file_name, FileTime observed) {
   if (records.by_key.empty() || !observed.known) return nullptr;
-  const PreviousRecord* record = first_record_with_key(records, directory_text, file_name);
+  const PreviousRecord* record = first_record_for(records, directory_text, file_name);
   if (record == nullptr) return nullptr;
   records.last_found = record;
   // The full time, not its 32-bit form: a file dated after 2038 compares

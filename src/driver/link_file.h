@@ -11,10 +11,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "driver/file_list.h"
-#include "driver/record_index.h"
 
 // What starts the line of a record.
 inline constexpr std::string_view kInfoPrefix = "--file-info:";
@@ -49,7 +49,7 @@ struct PreviousRecords {
   std::optional<AdaMode> mode = AdaMode::kAda95;
   PreviousRecord* head = nullptr;
   // Key -> first record with that key; a repeated key is never matched again.
-  RecordIndex by_key;
+  std::unordered_map<std::string_view, const PreviousRecord*> by_key;
   size_t repeated_keys = 0;  // records that by_key does not hold
   // The modification time of the link file read (whole seconds). A file
   // whose time is not older is analysed again whatever its record says: an
@@ -65,6 +65,9 @@ struct PreviousRecords {
   std::vector<char> text;  // the file read back, when read from a file
   std::deque<PreviousRecord> record_store;
 };
+
+// The first record of `records` with `key`, or null.
+const PreviousRecord* first_record_with_key(const PreviousRecords& records, std::string_view key);
 
 // True unless `name` exists and is something other than a regular file
 // (symbolic links followed).
