@@ -104,7 +104,7 @@ const PreviousRecord* first_record_for(const PreviousRecords& records,
   if (records.repeated_keys == 0 && next != nullptr &&
       is_record_key(next->key, directory_text, file_name))
     return next;
-  static std::string key;  // reused: main thread only
+  std::string& key = records.lookup_key;
   key.clear();
   append_record_key(key, directory_text, file_name);
   return first_record_with_key(records, key);

@@ -61,6 +61,7 @@ struct PreviousRecords {
   // the record after it is tried first: in order, with no hashing and no
   // cache misses.
   mutable const PreviousRecord* last_found = nullptr;
+  mutable std::string lookup_key;  // reused by every lookup: no allocation each
 
   std::vector<char> text;  // the file read back, when read from a file
   std::deque<PreviousRecord> record_store;
