@@ -21,6 +21,19 @@ NameList* permanent_names(const NameList* names) {
   return head;
 }
 
+WithClause* permanent_clauses(const std::vector<Recogniser::ContextName>& names) {
+  WithClause* head = nullptr;
+  WithClause** tail = &head;
+  for (const Recogniser::ContextName& name : names) {
+    auto* node = static_cast<WithClause*>(checked_alloc(sizeof(WithClause)));
+    *tail = node;  // linked first: a failure below leaves nothing unreachable
+    tail = &node->next;
+    node->marks = name.marks;
+    node->name = permanent_copy(name.name);
+  }
+  return head;
+}
+
 }  // namespace
 
 const char* unit_kind_text(const CompilationUnit& unit) {
@@ -50,6 +63,12 @@ void release_unit_list(CompilationUnit* head) {
     release_block(head->file_name);
     release_block(head->directory);
     release_block(head->renaming_target);
+    for (WithClause* clause = head->with_clauses; clause != nullptr;) {
+      WithClause* following = clause->next;
+      release_block(clause->name);
+      release_block(clause);
+      clause = following;
+    }
     release_block(head);
     head = next;
   }
@@ -67,6 +86,8 @@ void Recogniser::start_file(const char* name, const char* directory) {
   subunit_mode = false;
   pending_head = pending_tail = nullptr;
   with_name_nodes.clear();
+  context_clause.clear();
+  with_marks = 0;
   release_unit_list(take_unit_list());
   file_name = name;
   has_directory_text = directory != nullptr;
@@ -90,6 +111,7 @@ CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const cha
   if (has_directory_text)
     unit->directory = checked_strndup(directory_text.data(), directory_text.size());
   unit->with_names = permanent_names(with_names);
+  unit->with_clauses = permanent_clauses(context_clause);
   return unit;
 }
 
