@@ -119,11 +119,15 @@ ExitStatus run_sequence(int argc, char** argv) {
   }
   const char* link_file = argv[link_position];
   if (!link_target_usable(link_file)) fail(Msg::kCannotCreateLinkFile, {link_file});
+  const char* dependency_file = dependency_file_name();
+  if (dependency_file != nullptr) check_dependency_target(dependency_file);
   if (!run.settings.force_analysis) {
     run.previous = read_previous_link_file(link_file);
     // Units that the other grammar found are not this run's to keep.
     if (run.previous.mode != run.mode) run.previous = PreviousRecords();
   }
+  if (dependency_file != nullptr)
+    start_dependencies(run.dependencies, dependency_file, run.mode, run.settings.force_analysis);
 
   std::optional<std::string> start = current_directory();
   if (!start) fail(Msg::kCannotGetWorkingDirectory);
@@ -139,6 +143,10 @@ ExitStatus run_sequence(int argc, char** argv) {
   // Ready before the link file is replaced: from then on the run has
   // succeeded, and nothing may turn it into a failure.
   std::string created = run.settings.silent ? "" : format_message(Msg::kFileCreated, {link_file});
+  // The dependency file first: a link file never stands for with clauses
+  // that are not on disk.
+  if (dependency_file != nullptr && !write_dependency_file(run.dependencies, run.files, run.mode))
+    return ExitStatus::kError;
   if (!write_link_file(link_file, run.files, run.mode)) return ExitStatus::kError;
   mark_run_complete();
   print_message(stdout, created);

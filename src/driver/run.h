@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "analysis/analysis.h"
+#include "driver/dependencies.h"
 #include "driver/extensions.h"
 #include "driver/file_list.h"
 #include "driver/link_file.h"
@@ -28,4 +29,5 @@ struct Run {
   std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;
+  Dependencies dependencies;  // VANTLINK_DEPS
 };
