@@ -1,0 +1,167 @@
+// vantlink-deps COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]: a build's
+// questions answered from the two files vantlink writes; nothing is
+// analysed. docs/vantlink-deps.1 has the commands, forms and statuses.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "deps/graph_order.h"
+#include "deps/output.h"
+#include "deps/unit_graph.h"
+
+namespace {
+
+enum Status {
+  kOk = 0,
+  kFound = 1,       // check found problems, or order a cycle no limited with closes
+  kUsage = 2,
+  kUnreadable = 3,  // an input missing or unreadable
+  kDamaged = 4,     // an input damaged, or the two out of step
+  kUnknownUnit = 5,
+};
+
+constexpr const char* kUsageText =
+    "usage: vantlink-deps [--dot | --make] COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
+    "commands: order, depends UNIT..., dependents UNIT..., check\n";
+
+int complain(int status, const std::string& text) {
+  std::fprintf(stderr, "vantlink-deps: %s\n", text.c_str());
+  return status;
+}
+
+bool read_whole(const char* path, std::vector<char>& text, std::string& error) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  struct stat status;
+  if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    error = fd < 0 ? std::strerror(errno) : "not a regular file";
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  text.resize(static_cast<size_t>(status.st_size) + 1);
+  size_t length = 0;
+  for (;;) {
+    if (length == text.size()) text.resize(text.size() * 2);
+    ssize_t n = ::read(fd, text.data() + length, text.size() - length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0) error = std::strerror(errno);
+      ::close(fd);
+      text.resize(length);
+      return n == 0;
+    }
+    length += static_cast<size_t>(n);
+  }
+}
+
+bool write_all(const std::string& text) {
+  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+         std::fflush(stdout) == 0;
+}
+
+std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle) {
+  std::string text = cycle.illegal ? "cycle:" : "cycle closed by limited withs:";
+  for (uint32_t unit : cycle.members)
+    text.append(" ").append(graph.units[unit].name).append(" ").append(graph.units[unit].kind);
+  return text;
+}
+
+// The units named (any letter case), spec and body alike.
+bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
+                std::vector<uint32_t>& found, std::string& unknown) {
+  for (std::string name : names) {
+    for (char& c : name)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    bool any = false;
+    for (const auto* index : {&graph.spec_of, &graph.body_of})
+      if (auto at = index->find(name); at != index->end()) {
+        found.push_back(at->second);
+        any = true;
+      }
+    if (!any) {
+      unknown = name;
+      return false;
+    }
+  }
+  return true;
+}
+
+int run(int argc, char** argv) {
+  OutputForm form = OutputForm::kLines;
+  int at = 1;
+  for (; at < argc && argv[at][0] == '-'; ++at) {
+    std::string_view option = argv[at];
+    if (option == "--dot") form = OutputForm::kDot;
+    else if (option == "--make") form = OutputForm::kMake;
+    else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
+    else return complain(kUsage, "unknown option " + std::string(option) + "\n" + kUsageText);
+  }
+  if (argc - at < 3) return complain(kUsage, std::string("missing arguments\n") + kUsageText);
+  std::string_view command = argv[at];
+  bool takes_units = command == "depends" || command == "dependents";
+  if (!takes_units && command != "order" && command != "check")
+    return complain(kUsage, "unknown command " + std::string(command) + "\n" + kUsageText);
+  std::vector<std::string> names(argv + at + 3, argv + argc);
+  if (takes_units && names.empty()) return complain(kUsage, "no unit named");
+  if (!takes_units && !names.empty()) return complain(kUsage, "units after " + std::string(command));
+
+  const char* link_name = argv[at + 1];
+  const char* deps_name = argv[at + 2];
+  std::vector<char> link_text;
+  std::string error;
+  if (!read_whole(link_name, link_text, error))
+    return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
+  DependencyFile deps;
+  switch (read_dependency_file(deps_name, deps, error)) {
+    case ReadOutcome::kRead:
+      break;
+    case ReadOutcome::kDamaged:
+      return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+    default:
+      return complain(kUnreadable,
+                      "cannot read dependency file " + std::string(deps_name) + ": " + error);
+  }
+  if (!deps.checksum_matches)
+    return complain(kDamaged, "dependency file " + std::string(deps_name) +
+                                  " was changed after it was written (its checksum differs)");
+  LinkFileText link = parse_link_file_text(std::string_view(link_text.data(), link_text.size()));
+  if (std::string why = files_out_of_step(link, deps); !why.empty())
+    return complain(kDamaged, "link file and dependency file do not match (" + why +
+                                  "): run vantlink again with VANTLINK_DEPS");
+
+  UnitGraph graph = build_unit_graph(link, deps);
+  std::string out;
+  int status = kOk;
+  if (command == "check") {
+    append_problems(out, graph);
+    if (!graph.problems.empty()) status = kFound;
+  } else {
+    Ordering ordering = order_units(graph);
+    std::vector<bool> shown(graph.units.size(), true);
+    if (takes_units) {
+      std::vector<uint32_t> start;
+      std::string unknown;
+      if (!find_units(graph, names, start, unknown))
+        return complain(kUnknownUnit, "unknown unit " + unknown);
+      shown = closure(graph, start, command == "dependents");
+    } else {
+      for (const Ordering::Cycle& cycle : ordering.cycles) {
+        complain(0, describe_cycle(graph, cycle));
+        if (cycle.illegal) status = kFound;
+      }
+    }
+    append_units(out, graph, ordering.order, shown, form);
+  }
+  if (!write_all(out)) return complain(kUnreadable, "cannot write the output");
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return run(argc, argv); }
