@@ -75,7 +75,8 @@ std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle)
 // The units named (any letter case), spec and body alike.
 bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
                 std::vector<uint32_t>& found, std::string& unknown) {
-  for (std::string name : names) {
+  for (const std::string& written : names) {
+    std::string name = written;
     for (char& c : name)
       if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     bool any = false;
@@ -85,7 +86,7 @@ bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
         any = true;
       }
     if (!any) {
-      unknown = name;
+      unknown = written;
       return false;
     }
   }

@@ -93,7 +93,7 @@ void add_structure(UnitGraph& graph, NeedList& needs, uint32_t i) {
     if (body != graph.body_of.end())
       needs.add(i, body->second, false);
     else
-      graph.problems.push_back({Problem::kNoParentBody, i, unit.subunit_of});
+      graph.problems.push_back({Problem::kNoParentBody, i, unit.parent_body});
     return;
   }
   if (unit.is_body()) {
@@ -141,7 +141,7 @@ UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps)
       const LinkUnit& unit = link.units[record.first_unit + u];
       const DependencyUnit& facts = deps.units[deps.rules[r].first_unit + u];
       graph.units.push_back({unit.name, unit.kind, unit.path, lower_case(graph, unit.name),
-                             lower_case(graph, facts.subunit_of)});
+                             lower_case(graph, facts.subunit_of), facts.subunit_of});
       written.push_back(&facts);
     }
   }

@@ -20,6 +20,7 @@ struct Unit {
   std::string_view path;  // as the link file writes it
   std::string_view key;   // lower case name, the unit's identity
   std::string_view subunit_of;  // lower case; empty unless a subunit
+  std::string_view parent_body;  // the same as written
   bool is_body() const { return kind != "SPEC"; }
 };
 
