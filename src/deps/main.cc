@@ -2,11 +2,13 @@
 // questions answered from the two files vantlink writes; nothing is
 // analysed. docs/vantlink-deps.1 has the commands, forms and statuses.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -36,7 +38,8 @@ int complain(int status, const std::string& text) {
   return status;
 }
 
-bool read_whole(const char* path, std::vector<char>& text, std::string& error) {
+// The file mapped whole, read only; it stays mapped until the process ends.
+bool map_whole(const char* path, std::string_view& text, std::string& error) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   struct stat status;
   if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -44,20 +47,19 @@ bool read_whole(const char* path, std::vector<char>& text, std::string& error) {
     if (fd >= 0) ::close(fd);
     return false;
   }
-  text.resize(static_cast<size_t>(status.st_size) + 1);
-  size_t length = 0;
-  for (;;) {
-    if (length == text.size()) text.resize(text.size() * 2);
-    ssize_t n = ::read(fd, text.data() + length, text.size() - length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n < 0) error = std::strerror(errno);
+  size_t size = static_cast<size_t>(status.st_size);
+  text = {};
+  if (size > 0) {
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (map == MAP_FAILED) {
+      error = std::strerror(errno);
       ::close(fd);
-      text.resize(length);
-      return n == 0;
+      return false;
     }
-    length += static_cast<size_t>(n);
+    text = std::string_view(static_cast<const char*>(map), size);
   }
+  ::close(fd);
+  return true;
 }
 
 bool write_all(const std::string& text) {
@@ -75,10 +77,7 @@ std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle)
 // The units named (any letter case), spec and body alike.
 bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
                 std::vector<uint32_t>& found, std::string& unknown) {
-  for (const std::string& written : names) {
-    std::string name = written;
-    for (char& c : name)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (const std::string& name : names) {
     bool any = false;
     for (const auto* index : {&graph.spec_of, &graph.body_of})
       if (auto at = index->find(name); at != index->end()) {
@@ -86,7 +85,7 @@ bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
         any = true;
       }
     if (!any) {
-      unknown = written;
+      unknown = name;
       return false;
     }
   }
@@ -114,24 +113,20 @@ int run(int argc, char** argv) {
 
   const char* link_name = argv[at + 1];
   const char* deps_name = argv[at + 2];
-  std::vector<char> link_text;
+  std::string_view link_text, deps_text;
   std::string error;
-  if (!read_whole(link_name, link_text, error))
+  if (!map_whole(link_name, link_text, error))
     return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
+  if (!map_whole(deps_name, deps_text, error))
+    return complain(kUnreadable,
+                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
   DependencyFile deps;
-  switch (read_dependency_file(deps_name, deps, error)) {
-    case ReadOutcome::kRead:
-      break;
-    case ReadOutcome::kDamaged:
-      return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
-    default:
-      return complain(kUnreadable,
-                      "cannot read dependency file " + std::string(deps_name) + ": " + error);
-  }
+  if (!parse_dependency_file(deps_text, deps, error))
+    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
   if (!deps.checksum_matches)
     return complain(kDamaged, "dependency file " + std::string(deps_name) +
                                   " was changed after it was written (its checksum differs)");
-  LinkFileText link = parse_link_file_text(std::string_view(link_text.data(), link_text.size()));
+  LinkFileText link = parse_link_file_text(link_text);
   if (std::string why = files_out_of_step(link, deps); !why.empty())
     return complain(kDamaged, "link file and dependency file do not match (" + why +
                                   "): run vantlink again with VANTLINK_DEPS");
@@ -165,4 +160,10 @@ int run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return run(argc, argv); }
+// Everything the run made is left to the end of the process: freeing a graph
+// of every unit piece by piece would cost more than answering.
+int main(int argc, char** argv) {
+  int status = run(argc, argv);
+  std::fflush(stdout);
+  std::_Exit(status);
+}

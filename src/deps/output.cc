@@ -23,7 +23,9 @@ void append_dot_string(std::string& out, std::string_view text) {
 }
 
 void append_node_id(std::string& out, const Unit& unit) {
-  std::string id(unit.key);
+  std::string id(unit.name);
+  for (char& c : id)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   id.append(unit.is_body() ? "%b" : "%s");
   append_dot_string(out, id);
 }

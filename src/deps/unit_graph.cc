@@ -4,14 +4,24 @@
 
 namespace {
 
-std::string_view lower_case(UnitGraph& graph, std::string_view name) {
-  bool upper = std::any_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
-  if (!upper) return name;
-  std::string& text = graph.names.emplace_back(name);
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+size_t NameHash::operator()(std::string_view name) const {
+  uint64_t hash = 0xcbf29ce484222325ull;
+  for (char c : name) hash = (hash ^ static_cast<unsigned char>(lower(c))) * 0x100000001b3ull;
+  return static_cast<size_t>(hash ^ (hash >> 32));
 }
+
+bool SameName::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+namespace {
 
 // The unit a with of `name` reaches: its spec, or a subprogram body that
 // is its own spec.
@@ -24,31 +34,37 @@ const uint32_t* withed_unit(const UnitGraph& graph, std::string_view key) {
   return nullptr;
 }
 
+// Adds needs without repeats: where each unit last went in a list, so a
+// repeat is found without looking through the list.
 class NeedList {
  public:
-  explicit NeedList(UnitGraph& graph) : graph_(graph) {}
+  explicit NeedList(UnitGraph& graph)
+      : graph_(graph), last_from_(graph.units.size(), UINT32_MAX), slot_(graph.units.size()) {}
 
   void add(uint32_t from, uint32_t to, bool limited) {
     if (from == to) return;
     std::vector<Need>& list = graph_.needs[from];
-    for (Need& need : list)
-      if (need.unit == to) {
-        need.limited = need.limited && limited;
-        return;
-      }
+    if (last_from_[to] == from) {
+      Need& need = list[slot_[to]];
+      need.limited = need.limited && limited;
+      return;
+    }
+    last_from_[to] = from;
+    slot_[to] = static_cast<uint32_t>(list.size());
     list.push_back({to, limited});
   }
 
  private:
   UnitGraph& graph_;
+  std::vector<uint32_t> last_from_, slot_;
 };
 
 void index_units(UnitGraph& graph) {
   for (uint32_t i = 0; i < graph.units.size(); ++i) {
     const Unit& unit = graph.units[i];
     auto& index = unit.is_body() ? graph.body_of : graph.spec_of;
-    auto [at, added] = index.emplace(unit.key, i);
-    if (!added) graph.problems.push_back({Problem::kDuplicate, i, unit.key, at->second});
+    auto [at, added] = index.emplace(unit.name, i);
+    if (!added) graph.problems.push_back({Problem::kDuplicate, i, unit.name, at->second});
   }
 }
 
@@ -70,7 +86,7 @@ void add_withs(UnitGraph& graph, NeedList& needs, const DependencyFile& deps, ui
   for (size_t w = written.first_with; w < written.first_with + written.with_count; ++w) {
     const DependencyWith& with = deps.withs[w];
     bool limited = with.marks & kWithLimited;
-    std::string_view key = lower_case(graph, with.name);
+    std::string_view key = with.name;
     const uint32_t* target = withed_unit(graph, key);
     if (target == nullptr) graph.problems.push_back({Problem::kUnresolved, unit, with.name});
     // The name and each of its ancestors.
@@ -93,18 +109,18 @@ void add_structure(UnitGraph& graph, NeedList& needs, uint32_t i) {
     if (body != graph.body_of.end())
       needs.add(i, body->second, false);
     else
-      graph.problems.push_back({Problem::kNoParentBody, i, unit.parent_body});
+      graph.problems.push_back({Problem::kNoParentBody, i, unit.subunit_of});
     return;
   }
   if (unit.is_body()) {
-    auto spec = graph.spec_of.find(unit.key);
+    auto spec = graph.spec_of.find(unit.name);
     if (spec != graph.spec_of.end())
       needs.add(i, spec->second, false);
     else if (unit.kind == "BODY")
-      graph.problems.push_back({Problem::kNoSpec, i, unit.key});
+      graph.problems.push_back({Problem::kNoSpec, i, unit.name});
   }
-  if (size_t dot = unit.key.rfind('.'); dot != std::string_view::npos) {
-    auto parent = graph.spec_of.find(unit.key.substr(0, dot));
+  if (size_t dot = unit.name.rfind('.'); dot != std::string_view::npos) {
+    auto parent = graph.spec_of.find(unit.name.substr(0, dot));
     if (parent != graph.spec_of.end()) needs.add(i, parent->second, false);
   }
 }
@@ -140,12 +156,13 @@ UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps)
     for (size_t u = 0; u < record.unit_count; ++u) {
       const LinkUnit& unit = link.units[record.first_unit + u];
       const DependencyUnit& facts = deps.units[deps.rules[r].first_unit + u];
-      graph.units.push_back({unit.name, unit.kind, unit.path, lower_case(graph, unit.name),
-                             lower_case(graph, facts.subunit_of), facts.subunit_of});
+      graph.units.push_back({unit.name, unit.kind, unit.path, facts.subunit_of});
       written.push_back(&facts);
     }
   }
   graph.needs.resize(graph.units.size());
+  graph.spec_of.reserve(graph.units.size());
+  graph.body_of.reserve(graph.units.size());
   index_units(graph);
   NeedList needs(graph);
   for (uint32_t i = 0; i < graph.units.size(); ++i) {

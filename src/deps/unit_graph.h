@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,14 +14,21 @@
 #include "formats/link_file_lines.h"
 
 struct Unit {
-  std::string_view name;  // as written
-  std::string_view kind;  // "SPEC", "BODY", "PROC"
-  std::string_view path;  // as the link file writes it
-  std::string_view key;   // lower case name, the unit's identity
-  std::string_view subunit_of;  // lower case; empty unless a subunit
-  std::string_view parent_body;  // the same as written
+  std::string_view name;        // as written; letter case does not count
+  std::string_view kind;        // "SPEC", "BODY", "PROC"
+  std::string_view path;        // as the link file writes it
+  std::string_view subunit_of;  // empty unless a subunit
   bool is_body() const { return kind != "SPEC"; }
 };
+
+// Ada names compare without regard to letter case.
+struct NameHash {
+  size_t operator()(std::string_view name) const;
+};
+struct SameName {
+  bool operator()(std::string_view a, std::string_view b) const;
+};
+using NameIndex = std::unordered_map<std::string_view, uint32_t, NameHash, SameName>;
 
 struct Need {
   uint32_t unit;
@@ -40,8 +46,7 @@ struct UnitGraph {
   std::vector<Unit> units;                 // link-file order
   std::vector<std::vector<Need>> needs;    // per unit, without repeats
   std::vector<Problem> problems;           // in the order found
-  std::unordered_map<std::string_view, uint32_t> spec_of, body_of;  // first of each
-  std::deque<std::string> names;           // lower-case texts
+  NameIndex spec_of, body_of;              // the first unit of each name
 };
 
 // Why the two files cannot be read together, or empty.

@@ -66,9 +66,23 @@ bool write_rules(const Dependencies& deps, const FileList& files, AdaMode mode, 
   return sink(out.take());
 }
 
+// Every file reused with its previous rule, in the previous file's order:
+// the file would be the same but for its trusted second, and the older one
+// it holds trusts no more than this run's would.
+bool unchanged(const Dependencies& deps, const FileList& files) {
+  const std::vector<DependencyRule>& rules = deps.previous.rules;
+  size_t index = 0;
+  for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next, ++index)
+    if (index >= rules.size() || entry->state != EntryState::kReused ||
+        entry->previous_dependencies != &rules[index])
+      return false;
+  return index == rules.size() && !deps.previous_by_key.empty();
+}
+
 }  // namespace
 
 bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaMode mode) {
+  if (unchanged(deps, files)) return true;
   const char* name = deps.name;
   std::string target = resolve_symbolic_links(name);
   int existing = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

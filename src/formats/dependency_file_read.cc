@@ -48,17 +48,19 @@ class Cursor {
   bool string(std::string_view& out) {
     if (!expect('"')) return false;
     size_t start = at_;
-    bool escaped = false;
-    while (at_ < text_.size() && text_[at_] != '"') {
-      if (text_[at_] == '\\') {
-        escaped = true;
-        ++at_;
-      }
-      ++at_;
+    const char* base = text_.data();
+    const void* quote = std::memchr(base + at_, '"', text_.size() - at_);
+    if (quote == nullptr) return fail("unfinished string");
+    size_t end = static_cast<size_t>(static_cast<const char*>(quote) - base);
+    bool escaped = std::memchr(base + start, '\\', end - start) != nullptr;
+    if (escaped) {
+      // A quote after a backslash is in the string: walk it.
+      for (end = start; end < text_.size() && text_[end] != '"'; ++end)
+        if (text_[end] == '\\') ++end;
+      if (end >= text_.size()) return fail("unfinished string");
     }
-    if (at_ >= text_.size()) return fail("unfinished string");
-    std::string_view raw = text_.substr(start, at_ - start);
-    ++at_;
+    std::string_view raw = text_.substr(start, end - start);
+    at_ = end + 1;
     if (!escaped) {
       for (char c : raw)
         if (static_cast<unsigned char>(c) < 0x20) return fail("control character in a string");
