@@ -65,7 +65,7 @@ if(BUILD_TESTING)
            COMMAND ${PROJECT_SOURCE_DIR}/tests/package/man_lint.sh ${PROJECT_SOURCE_DIR}/docs/vantlink.1)
   add_test(NAME man_page_lint_deps
            COMMAND ${PROJECT_SOURCE_DIR}/tests/package/man_lint.sh
-                   ${PROJECT_SOURCE_DIR}/docs/vantlink-deps.1 "\\-dot" "\\-make" "\\-help")
+                   ${PROJECT_SOURCE_DIR}/docs/vantlink-deps.1 -dot -make -help)
   add_test(NAME install_layout
            COMMAND ${PROJECT_SOURCE_DIR}/tests/package/install_test.sh ${CMAKE_BINARY_DIR})
   add_test(NAME debian_package

@@ -15,7 +15,9 @@ if [[ -n "$warnings" ]]; then
 fi
 options_section=$(sed -n '/^\.SH OPTIONS/,/^\.SH /p' "$page")
 for option in "${options[@]}"; do
-  grep -qE "^\.(B|BR) (.* )?\"?\\\\-${option}([^a-z]|\$)" <<<"$options_section" ||
+  # A "-" inside an option ("-dot" for --dot) stands as "\-" in the page too.
+  escaped=${option//-/\\\\-}
+  grep -qE "^\.(B|BR) (.* )?\"?\\\\-${escaped}([^a-z]|\$)" <<<"$options_section" ||
     { echo "OPTIONS has no entry for -${option}"; exit 1; }
 done
 echo "man page clean"
