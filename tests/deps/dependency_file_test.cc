@@ -187,6 +187,25 @@ TEST_P(Vouching, OnlyWhatThePreviousFileVouchesForIsReused) {
 INSTANTIATE_TEST_SUITE_P(Damages, Vouching, testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Names are bytes: a Latin-1 byte, a quote and a backslash go through the
+// JSON strings and back, so the next run still finds their rules.
+TEST_F(DependencyRuns, OddFileNamesAreFoundAgain) {
+  const std::vector<std::string> names = {"caf\xe9.ads", "q\"uote.ads", "back\\slash.ads"};
+  long long time = 1500000050;
+  for (const std::string& name : names) {
+    write_file(src(name), "with Before;\npackage Odd is end Odd;\n");
+    set_file_time(src(name), time++);
+  }
+  run();
+  std::string rules = dependency_rules(path("deps.json"));
+  for (const std::string& name : names) {
+    EXPECT_NE(rules.find("src/" + name + " "), std::string::npos) << name;
+    rewrite_keeping_time(src(name), "with After;\npackage Odd is end Odd;\n");
+  }
+  run();
+  EXPECT_EQ(dependency_rules(path("deps.json")), rules);
+}
+
 TEST_F(DependencyRuns, ForceReadsEverything) {
   run();
   rewrite_keeping_time(src("a.ads"), "with Other;\npackage A is end A;\n");
