@@ -256,6 +256,29 @@ TEST_F(DependencyRuns, ReadOnlyFileRefusedBeforeAnyWork) {
   EXPECT_EQ(read_file(path("deps.json")), "old");
 }
 
+// A directory that refuses new files but holds files the user may write:
+// both are rewritten in place, the dependency file complete.
+TEST_F(DependencyRuns, ReadOnlyDirectoryRewritesInPlace) {
+  make_directory(path("out"));
+  write_file(path("out/deps.json"), "old");
+  write_file(path("out/links.txt"), "old");
+  ::chmod(path("out/deps.json").c_str(), 0666);
+  ::chmod(path("out/links.txt").c_str(), 0666);
+  ::chmod(path("out").c_str(), 0555);
+  struct stat before;
+  ::stat(path("out/deps.json").c_str(), &before);
+  CliCall call{{"-s", "-r", "out/links.txt", "src"}, {{"VANTLINK_DEPS", "out/deps.json"}}, {},
+               scratch_.path()};
+  std::optional<CliResult> result = run_unprivileged(call, scratch_);
+  ::chmod(path("out").c_str(), 0755);
+  if (!result) GTEST_SKIP() << "cannot run as an unprivileged user";
+  EXPECT_EQ(result->status, 0) << result->err;
+  struct stat after;
+  ::stat(path("out/deps.json").c_str(), &after);
+  EXPECT_EQ(after.st_ino, before.st_ino);  // the same file
+  EXPECT_EQ(dependency_rules(path("out/deps.json")), full_run().second);
+}
+
 // Killed at every step of putting the two files in place (each write,
 // fsync, close and rename the shim counts), the next run still gives what
 // a full run gives: the dependency file goes first, so a link file never
