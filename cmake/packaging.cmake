@@ -1,10 +1,12 @@
 # Install layout beyond the program and its catalogues, and the Debian package.
-#   <prefix>/share/man/man1/vantlink.1
-#   <prefix>/share/doc/vantlink/{README.md,link-file-format.md}
+#   <prefix>/share/man/man1/{vantlink.1,vantlink-deps.1}
+#   <prefix>/share/doc/vantlink/{README.md,link-file-format.md,dependency-file-format.md}
 #   /etc/profile.d/vantlink.sh   (package only: `cmake --install` stays in <prefix>)
 
-install(FILES ${PROJECT_SOURCE_DIR}/docs/vantlink.1 DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/vantlink.1 ${PROJECT_SOURCE_DIR}/docs/vantlink-deps.1
+        DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/link-file-format.md
+        ${PROJECT_SOURCE_DIR}/docs/dependency-file-format.md
         DESTINATION share/doc/vantlink)
 
 set(VANTLINK_PACKAGE_PREFIX /opt/vantlink)
@@ -37,7 +39,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "vantlink analyses the Ada source files of the directories it is given and\n"
     "writes a link file listing, for every file, its path, its modification time\n"
     "and the library-level compilation units it holds. Unchanged files are not\n"
-    "analysed again. Messages are available in English and French.")
+    "analysed again. With VANTLINK_DEPS it also writes what every unit withs,\n"
+    "and vantlink-deps answers a build's questions from the two files: order,\n"
+    "depends, dependents and check. Messages are available in English and French.")
 string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${VANTLINK_PACKAGE_PREFIX})
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
@@ -59,11 +63,15 @@ include(CPack)
 if(BUILD_TESTING)
   add_test(NAME man_page_lint
            COMMAND ${PROJECT_SOURCE_DIR}/tests/package/man_lint.sh ${PROJECT_SOURCE_DIR}/docs/vantlink.1)
+  add_test(NAME man_page_lint_deps
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/package/man_lint.sh
+                   ${PROJECT_SOURCE_DIR}/docs/vantlink-deps.1 -dot -make -help)
   add_test(NAME install_layout
            COMMAND ${PROJECT_SOURCE_DIR}/tests/package/install_test.sh ${CMAKE_BINARY_DIR})
   add_test(NAME debian_package
            COMMAND ${PROJECT_SOURCE_DIR}/tests/package/deb_test.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(man_page_lint install_layout debian_package PROPERTIES LABELS package)
+  set_tests_properties(man_page_lint man_page_lint_deps install_layout debian_package
+                       PROPERTIES LABELS package)
   # Both install from the build tree and write its install manifest.
   set_tests_properties(install_layout debian_package PROPERTIES RESOURCE_LOCK build_install)
 endif()

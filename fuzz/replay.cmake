@@ -3,7 +3,7 @@
 # compiler. A target aborts on any wrong result; the sanitizer pass of the
 # test suite catches memory faults.
 set(fuzz_dir ${PROJECT_SOURCE_DIR}/fuzz)
-foreach(kind analysis link_file)
+foreach(kind analysis link_file dependency_file)
   set(target replay_fuzz_${kind})
   add_executable(${target} ${fuzz_dir}/fuzz_${kind}.cc ${fuzz_dir}/replay.cc)
   target_link_libraries(${target} PRIVATE vl_driver)

@@ -13,6 +13,7 @@
 #include "analysis/actions.h"
 #include "analysis/parser.h"
 #include "analysis/scanner.h"
+#include "analysis/with_clauses.h"
 #include "core/memory.h"
 
 #define YYSTYPE TokenValue
@@ -1227,7 +1228,9 @@ compilation_unit_list
 
 compilation_unit
     : context_clause private_option library_unit pragma_list
+        { end_compilation_unit(context); }
     | private_option library_unit pragma_list
+        { end_compilation_unit(context); }
     ;
 
 private_option
@@ -1242,7 +1245,12 @@ context_clause
 
 with_clause
     : limited_option private_option KW_WITH with_name_list ';'
-        { add_pending_with_names(context, $4.names); }
+        {
+          /* An option is empty (a zeroed value) or its keyword (line 1 or more). */
+          mark_with_clause(context, $1.line != 0, $2.line != 0);
+          add_with_clause(context, $4.names);
+          add_pending_with_names(context, $4.names);
+        }
     ;
 
 use_clause_or_pragma_list

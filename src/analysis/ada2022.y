@@ -18,6 +18,7 @@
 #include "analysis/actions.h"
 #include "analysis/parser.h"
 #include "analysis/scanner.h"
+#include "analysis/with_clauses.h"
 
 #define YYSTYPE TokenValue
 /* The same stacks and the same refusal to grow as the Ada 95 parser. */
@@ -1386,19 +1387,23 @@ compilation_item
     : with_clause
     | use_clause
     | pragma
-    | library_item
-    | KW_PRIVATE library_item
+    | library_item                          { end_compilation_unit(context); }
+    | KW_PRIVATE library_item               { end_compilation_unit(context); }
     ;
 
 with_clause
-    : with_keywords with_name_list ';'      { add_pending_with_names(context, $2.names); }
+    : with_keywords with_name_list ';'
+        {
+          add_with_clause(context, $2.names);
+          add_pending_with_names(context, $2.names);
+        }
     ;
 
 with_keywords
-    : KW_WITH
-    | KW_LIMITED KW_WITH
-    | KW_PRIVATE KW_WITH
-    | KW_LIMITED KW_PRIVATE KW_WITH
+    : KW_WITH                               { mark_with_clause(context, false, false); }
+    | KW_LIMITED KW_WITH                    { mark_with_clause(context, true, false); }
+    | KW_PRIVATE KW_WITH                    { mark_with_clause(context, false, true); }
+    | KW_LIMITED KW_PRIVATE KW_WITH         { mark_with_clause(context, true, true); }
     ;
 
 with_name_list

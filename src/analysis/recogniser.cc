@@ -21,6 +21,19 @@ NameList* permanent_names(const NameList* names) {
   return head;
 }
 
+WithClause* permanent_clauses(const std::vector<Recogniser::ContextName>& names) {
+  WithClause* head = nullptr;
+  WithClause** tail = &head;
+  for (const Recogniser::ContextName& name : names) {
+    auto* node = static_cast<WithClause*>(checked_alloc(sizeof(WithClause)));
+    *tail = node;  // linked first: a failure below leaves nothing unreachable
+    tail = &node->next;
+    node->marks = name.marks;
+    node->name = permanent_copy(name.name);
+  }
+  return head;
+}
+
 }  // namespace
 
 Recogniser::~Recogniser() {
@@ -35,6 +48,8 @@ void Recogniser::start_file(const char* name, const char* directory) {
   subunit_mode = false;
   pending_head = pending_tail = nullptr;
   with_name_nodes.clear();
+  context_clause.clear();
+  with_marks = 0;
   release_unit_list(take_unit_list());
   file_name = name;
   has_directory_text = directory != nullptr;
@@ -58,6 +73,7 @@ CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const cha
   if (has_directory_text)
     unit->directory = checked_strndup(directory_text.data(), directory_text.size());
   unit->with_names = permanent_names(with_names);
+  unit->with_clauses = permanent_clauses(context_clause);
   return unit;
 }
 

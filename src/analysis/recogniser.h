@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "analysis/units.h"
 
@@ -48,6 +49,15 @@ struct Recogniser {
   std::deque<NameList> with_name_nodes;
   NameList* pending_head = nullptr;  // source order
   NameList* pending_tail = nullptr;
+
+  // The with clauses read since the last compilation unit ended: the
+  // context clause of the unit being parsed. Names are in the arena.
+  struct ContextName {
+    const char* name;
+    uint32_t marks;
+  };
+  std::vector<ContextName> context_clause;
+  uint32_t with_marks = 0;  // of the with clause being read
 
   std::string subunit_prefix;
   bool subunit_mode = false;

@@ -29,6 +29,12 @@ void release_unit_list(CompilationUnit* head) {
     release_block(head->file_name);
     release_block(head->directory);
     release_block(head->renaming_target);
+    for (WithClause* clause = head->with_clauses; clause != nullptr;) {
+      WithClause* following = clause->next;
+      release_block(clause->name);
+      release_block(clause);
+      clause = following;
+    }
     release_block(head);
     head = next;
   }

@@ -29,6 +29,14 @@ enum UnitFlags : uint32_t {
 
 enum UnitKind : int32_t { KIND_SPEC = 0, KIND_BODY = 1, KIND_PROC = 2 };
 
+// One name of a unit's context clause, as written before it.
+enum WithMarks : uint32_t { WITH_LIMITED = 0x1, WITH_PRIVATE = 0x2 };
+struct WithClause {
+  char* name;
+  uint32_t marks;
+  WithClause* next;  // source order
+};
+
 // One library-level unit of a file. Its strings are its own.
 struct CompilationUnit {
   int32_t kind;  // 0 SPEC, 1 BODY, 2 PROC
@@ -41,6 +49,7 @@ struct CompilationUnit {
   int64_t column;
   NameList* with_names;
   char* renaming_target;
+  WithClause* with_clauses;  // its own context clause's names
   CompilationUnit* next;
 };
 

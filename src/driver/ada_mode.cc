@@ -2,12 +2,7 @@
 
 #include <cstring>
 
-namespace {
-
-constexpr std::string_view kModePrefix = "--ada-mode:";
-constexpr std::string_view kAda2022Line = "--ada-mode:2022";
-
-}  // namespace
+#include "formats/link_file_lines.h"
 
 std::optional<AdaMode> ada_mode_named(const char* value) {
   if (value == nullptr || std::strcmp(value, "") == 0 || std::strcmp(value, "95") == 0)

@@ -203,6 +203,8 @@ void handle_entry(SourceFileEntry& entry, std::string_view directory_text,
   if (!run.settings.force_analysis) {
     entry.previous_record = find_previous_record(run.previous, directory_text, entry.file_name,
                                                  entry.listed);
+    if (entry.previous_record != nullptr && !dependencies_vouch(run.dependencies, entry))
+      entry.previous_record = nullptr;
     if (entry.previous_record != nullptr) {
       entry.state = EntryState::kReused;
       if (entry.descriptor >= 0) ::close(entry.descriptor);

@@ -13,6 +13,7 @@ struct FileTime {
 };
 
 struct PreviousRecord;
+struct DependencyRule;
 
 enum class EntryState : int32_t { kPending = 0, kAnalysed = 1, kReused = 2 };
 
@@ -28,6 +29,8 @@ struct SourceFileEntry {
   int64_t size;  // bytes, as the listing saw them
   CompilationUnit* units;                 // kAnalysed: what the analysis found
   const PreviousRecord* previous_record;  // kReused: whose saved lines stand for it
+  // kReused, with a dependency file: the previous rule that stands for it.
+  const DependencyRule* previous_dependencies;
   // The modification time the listing saw: what a previous record is
   // matched against, and what the link file records for a reused one.
   FileTime listed;

@@ -10,40 +10,9 @@
 #include <limits>
 
 #include "driver/ada_mode.h"
+#include "formats/link_file_lines.h"
 
 namespace {
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// Decimal with an optional "-"; saturates instead of overflowing.
-int64_t parse_time(std::string_view text) {
-  bool negative = !text.empty() && text[0] == '-';
-  if (negative) text.remove_prefix(1);
-  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-  int64_t value = 0;
-  for (char c : text) {
-    int digit = c - '0';
-    if (value > (kMax - digit) / 10) return negative ? std::numeric_limits<int64_t>::min() : kMax;
-    value = value * 10 + digit;
-  }
-  return negative ? -value : value;
-}
-
-// The key and time of a "--file-info:" line (without its line end). The time
-// is the digits at the end of the line, with a "-" right after the key's ":"
-// for times written negative; the byte before it separates it from the key,
-// whatever that byte is. False when the digits reach back to the prefix.
-bool parse_info_line(std::string_view line, std::string_view& key, int64_t& time) {
-  size_t start = kInfoPrefix.size();
-  size_t j = line.size();
-  while (j > start && is_digit(line[j - 1])) --j;
-  if (j > start + 1 && line[j - 1] == '-' && line[j - 2] == ':') --j;
-  // Here line[j..] is the time and line[j-1] the separator.
-  if (j <= start) return false;
-  key = line.substr(start, j - 1 - start);
-  time = parse_time(line.substr(j));
-  return true;
-}
 
 // The info line `line` (without its line end) is "--file-info:", `key`,
 // ":" and `time` as written_time gives it in decimal: as this program writes it.

@@ -15,9 +15,7 @@
 #include <vector>
 
 #include "driver/file_list.h"
-
-// What starts the line of a record.
-inline constexpr std::string_view kInfoPrefix = "--file-info:";
+#include "formats/link_file_lines.h"  // kInfoPrefix, parse_info_line
 
 // One "--file-info:" line of the previous link file and the lines below it.
 struct PreviousRecord {

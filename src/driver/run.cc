@@ -12,6 +12,7 @@
 #include "core/exit_status.h"
 #include "driver/ada_mode.h"
 #include "driver/banner.h"
+#include "driver/dependencies.h"
 #include "driver/directory_scan.h"
 #include "driver/jobs.h"
 #include "driver/out_of_memory.h"
@@ -112,6 +113,11 @@ ExitStatus analyse_and_write(Run& run, const std::vector<std::string>& directori
   // Ready before the link file is replaced: from then on the run has
   // succeeded, and nothing may turn it into a failure.
   std::string created = run.settings.silent ? "" : format_message(Msg::kFileCreated, {link_file});
+  // The dependency file first: a link file never stands for with clauses
+  // that are not on disk.
+  if (run.dependencies.name != nullptr &&
+      !write_dependency_file(run.dependencies, run.files, run.mode))
+    return ExitStatus::kError;
   if (!write_link_file(link_file, run.files, run.mode)) return ExitStatus::kError;
   out_of_memory.mark_run_complete();
   print_message(stdout, created);
@@ -145,6 +151,9 @@ ExitStatus run_sequence(int argc, char** argv) {
     report(Msg::kCannotCreateLinkFile, {link_file});
     return ExitStatus::kError;
   }
+  const char* dependency_file = dependency_file_name();
+  if (dependency_file != nullptr && !check_dependency_target(dependency_file))
+    return ExitStatus::kError;
   // Everything the run builds lives until the process ends; it is never
   // destroyed, so exit does not free a hundred thousand records one by one
   // (and stays reachable, as the process's own, for leak checkers).
@@ -157,6 +166,8 @@ ExitStatus run_sequence(int argc, char** argv) {
     // Units that the other grammar found are not this run's to keep.
     if (run.previous.mode != run.mode) run.previous = PreviousRecords();
   }
+  if (dependency_file != nullptr)
+    start_dependencies(run.dependencies, dependency_file, run.mode, run.settings.force_analysis);
   std::optional<std::string> start = current_directory();
   if (!start) {
     report(Msg::kCannotGetWorkingDirectory);

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "analysis/analysis.h"
+#include "driver/dependencies.h"
 #include "driver/extensions.h"
 #include "driver/file_list.h"
 #include "driver/link_file.h"
@@ -31,6 +32,7 @@ struct Run {
   std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;
+  Dependencies dependencies;  // VANTLINK_DEPS
 };
 
 // The whole run; returns its exit status.

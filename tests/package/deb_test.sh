@@ -40,6 +40,8 @@ listing=$(dpkg-deb -c "$deb")
 for path in ./opt/vantlink/bin/vantlink ./opt/vantlink/lib/vantlink/libvantlink_toolkit.so \
             ./opt/vantlink/lib/locale/vlkchoptags_fr.qm \
             ./opt/vantlink/lib/locale/kvident_fr.qm ./opt/vantlink/share/man/man1/vantlink.1 \
+            ./opt/vantlink/share/man/man1/vantlink-deps.1 ./opt/vantlink/bin/vantlink-deps \
+            ./opt/vantlink/share/doc/vantlink/dependency-file-format.md \
             ./opt/vantlink/share/doc/vantlink/README.md \
             ./opt/vantlink/share/doc/vantlink/link-file-format.md ./etc/profile.d/vantlink.sh; do
   grep -qE " ${path//./\\.}\$" <<<"$listing" || fail "package lacks $path"

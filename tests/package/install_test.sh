@@ -18,8 +18,9 @@ cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" || { cat "$s
 
 for file in bin/vantlink lib/vantlink/libvantlink_toolkit.so lib/locale/vlkchoptags_fr.qm \
             lib/locale/kvident_fr.qm \
-            share/man/man1/vantlink.1 share/doc/vantlink/README.md \
-            share/doc/vantlink/link-file-format.md; do
+            share/man/man1/vantlink.1 share/man/man1/vantlink-deps.1 share/doc/vantlink/README.md \
+            share/doc/vantlink/link-file-format.md share/doc/vantlink/dependency-file-format.md \
+            bin/vantlink-deps; do
   [[ -f "$prefix/$file" ]] || fail "missing $file"
 done
 [[ -x "$prefix/bin/vantlink" ]] || fail "bin/vantlink is not executable"

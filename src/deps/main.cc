@@ -1,0 +1,169 @@
+// vantlink-deps COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]: a build's
+// questions answered from the two files vantlink writes; nothing is
+// analysed. docs/vantlink-deps.1 has the commands, forms and statuses.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "deps/graph_order.h"
+#include "deps/output.h"
+#include "deps/unit_graph.h"
+
+namespace {
+
+enum Status {
+  kOk = 0,
+  kFound = 1,       // check found problems, or order a cycle no limited with closes
+  kUsage = 2,
+  kUnreadable = 3,  // an input missing or unreadable
+  kDamaged = 4,     // an input damaged, or the two out of step
+  kUnknownUnit = 5,
+};
+
+constexpr const char* kUsageText =
+    "usage: vantlink-deps [--dot | --make] COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
+    "commands: order, depends UNIT..., dependents UNIT..., check\n";
+
+int complain(int status, const std::string& text) {
+  std::fprintf(stderr, "vantlink-deps: %s\n", text.c_str());
+  return status;
+}
+
+// The file mapped whole, read only; it stays mapped until the process ends.
+bool map_whole(const char* path, std::string_view& text, std::string& error) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  struct stat status;
+  if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    error = fd < 0 ? std::strerror(errno) : "not a regular file";
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  size_t size = static_cast<size_t>(status.st_size);
+  text = {};
+  if (size > 0) {
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (map == MAP_FAILED) {
+      error = std::strerror(errno);
+      ::close(fd);
+      return false;
+    }
+    text = std::string_view(static_cast<const char*>(map), size);
+  }
+  ::close(fd);
+  return true;
+}
+
+bool write_all(const std::string& text) {
+  return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
+         std::fflush(stdout) == 0;
+}
+
+std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle) {
+  std::string text = cycle.illegal ? "cycle:" : "cycle closed by limited withs:";
+  for (uint32_t unit : cycle.members)
+    text.append(" ").append(graph.units[unit].name).append(" ").append(graph.units[unit].kind);
+  return text;
+}
+
+// The units named (any letter case), spec and body alike.
+bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
+                std::vector<uint32_t>& found, std::string& unknown) {
+  for (const std::string& name : names) {
+    bool any = false;
+    for (const auto* index : {&graph.spec_of, &graph.body_of})
+      if (auto at = index->find(name); at != index->end()) {
+        found.push_back(at->second);
+        any = true;
+      }
+    if (!any) {
+      unknown = name;
+      return false;
+    }
+  }
+  return true;
+}
+
+int run(int argc, char** argv) {
+  OutputForm form = OutputForm::kLines;
+  int at = 1;
+  for (; at < argc && argv[at][0] == '-'; ++at) {
+    std::string_view option = argv[at];
+    if (option == "--dot") form = OutputForm::kDot;
+    else if (option == "--make") form = OutputForm::kMake;
+    else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
+    else return complain(kUsage, "unknown option " + std::string(option) + "\n" + kUsageText);
+  }
+  if (argc - at < 3) return complain(kUsage, std::string("missing arguments\n") + kUsageText);
+  std::string_view command = argv[at];
+  bool takes_units = command == "depends" || command == "dependents";
+  if (!takes_units && command != "order" && command != "check")
+    return complain(kUsage, "unknown command " + std::string(command) + "\n" + kUsageText);
+  std::vector<std::string> names(argv + at + 3, argv + argc);
+  if (takes_units && names.empty()) return complain(kUsage, "no unit named");
+  if (!takes_units && !names.empty()) return complain(kUsage, "units after " + std::string(command));
+
+  const char* link_name = argv[at + 1];
+  const char* deps_name = argv[at + 2];
+  std::string_view link_text, deps_text;
+  std::string error;
+  if (!map_whole(link_name, link_text, error))
+    return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
+  if (!map_whole(deps_name, deps_text, error))
+    return complain(kUnreadable,
+                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
+  DependencyFile deps;
+  if (!parse_dependency_file(deps_text, deps, error))
+    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+  if (!deps.checksum_matches)
+    return complain(kDamaged, "dependency file " + std::string(deps_name) +
+                                  " was changed after it was written (its checksum differs)");
+  LinkFileText link = parse_link_file_text(link_text);
+  if (std::string why = files_out_of_step(link, deps); !why.empty())
+    return complain(kDamaged, "link file and dependency file do not match (" + why +
+                                  "): run vantlink again with VANTLINK_DEPS");
+
+  UnitGraph graph = build_unit_graph(link, deps);
+  std::string out;
+  int status = kOk;
+  if (command == "check") {
+    append_problems(out, graph);
+    if (!graph.problems.empty()) status = kFound;
+  } else {
+    Ordering ordering = order_units(graph);
+    std::vector<bool> shown(graph.units.size(), true);
+    if (takes_units) {
+      std::vector<uint32_t> start;
+      std::string unknown;
+      if (!find_units(graph, names, start, unknown))
+        return complain(kUnknownUnit, "unknown unit " + unknown);
+      shown = closure(graph, start, command == "dependents");
+    } else {
+      for (const Ordering::Cycle& cycle : ordering.cycles) {
+        complain(0, describe_cycle(graph, cycle));
+        if (cycle.illegal) status = kFound;
+      }
+    }
+    append_units(out, graph, ordering.order, shown, form);
+  }
+  if (!write_all(out)) return complain(kUnreadable, "cannot write the output");
+  return status;
+}
+
+}  // namespace
+
+// Everything the run made is left to the end of the process: freeing a graph
+// of every unit piece by piece would cost more than answering.
+int main(int argc, char** argv) {
+  int status = run(argc, argv);
+  std::fflush(stdout);
+  std::_Exit(status);
+}

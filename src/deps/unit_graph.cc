@@ -1,0 +1,188 @@
+#include "deps/unit_graph.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+// Eight bytes at a time, each with 0x20 set: a letter's two cases hash
+// alike (other bytes may collide, which equality sorts out).
+size_t NameHash::operator()(std::string_view name) const {
+  constexpr uint64_t kFold = 0x2020202020202020ull;
+  uint64_t hash = name.size() * 0x9e3779b97f4a7c15ull;
+  size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    hash = (hash ^ (word | kFold)) * 0x100000001b3ull;
+    hash ^= hash >> 29;
+  }
+  if (size_t rest = name.size() - at; rest > 0) {
+    uint64_t last = 0;
+    std::memcpy(&last, name.data() + at, rest);
+    hash = (hash ^ (last | (kFold >> (8 * (8 - rest))))) * 0x100000001b3ull;
+  }
+  return static_cast<size_t>(hash ^ (hash >> 32));
+}
+
+bool SameName::operator()(std::string_view a, std::string_view b) const {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+namespace {
+
+// The unit a with of `name` reaches: its spec, or a subprogram body that
+// is its own spec.
+const uint32_t* withed_unit(const UnitGraph& graph, std::string_view key) {
+  if (auto spec = graph.spec_of.find(key); spec != graph.spec_of.end()) return &spec->second;
+  if (auto body = graph.body_of.find(key); body != graph.body_of.end()) {
+    const Unit& unit = graph.units[body->second];
+    if (unit.kind == "PROC" && unit.subunit_of.empty()) return &body->second;
+  }
+  return nullptr;
+}
+
+// Adds needs without repeats: where each unit last went in a list, so a
+// repeat is found without looking through the list.
+class NeedList {
+ public:
+  explicit NeedList(UnitGraph& graph)
+      : graph_(graph), last_from_(graph.units.size(), UINT32_MAX), slot_(graph.units.size()) {}
+
+  void add(uint32_t from, uint32_t to, bool limited) {
+    if (from == to) return;
+    std::vector<Need>& list = graph_.needs[from];
+    if (last_from_[to] == from) {
+      Need& need = list[slot_[to]];
+      need.limited = need.limited && limited;
+      return;
+    }
+    last_from_[to] = from;
+    slot_[to] = static_cast<uint32_t>(list.size());
+    list.push_back({to, limited});
+  }
+
+ private:
+  UnitGraph& graph_;
+  std::vector<uint32_t> last_from_, slot_;
+};
+
+void index_units(UnitGraph& graph) {
+  for (uint32_t i = 0; i < graph.units.size(); ++i) {
+    const Unit& unit = graph.units[i];
+    auto& index = unit.is_body() ? graph.body_of : graph.spec_of;
+    auto [at, added] = index.emplace(unit.name, i);
+    if (!added) graph.problems.push_back({Problem::kDuplicate, i, unit.name, at->second});
+  }
+}
+
+// The library body a subunit belongs to, through subunits of subunits.
+uint32_t library_body(const UnitGraph& graph, uint32_t unit) {
+  for (size_t hops = 0; hops < graph.units.size(); ++hops) {
+    std::string_view parent = graph.units[unit].subunit_of;
+    if (parent.empty()) return unit;
+    auto body = graph.body_of.find(parent);
+    if (body == graph.body_of.end()) return unit;
+    unit = body->second;
+  }
+  return unit;
+}
+
+void add_withs(UnitGraph& graph, NeedList& needs, const DependencyFile& deps, uint32_t unit,
+               const DependencyUnit& written) {
+  uint32_t body = library_body(graph, unit);
+  for (size_t w = written.first_with; w < written.first_with + written.with_count; ++w) {
+    const DependencyWith& with = deps.withs[w];
+    bool limited = with.marks & kWithLimited;
+    std::string_view key = with.name;
+    const uint32_t* target = withed_unit(graph, key);
+    if (target == nullptr) graph.problems.push_back({Problem::kUnresolved, unit, with.name});
+    // The name and each of its ancestors.
+    for (size_t end = key.size(); end != std::string_view::npos && end > 0;
+         end = key.rfind('.', end - 1)) {
+      const uint32_t* reached = withed_unit(graph, key.substr(0, end));
+      if (reached != nullptr) {
+        needs.add(unit, *reached, limited);
+        if (body != unit) needs.add(body, *reached, limited);
+      }
+      if (end == 0) break;
+    }
+  }
+}
+
+void add_structure(UnitGraph& graph, NeedList& needs, uint32_t i) {
+  const Unit& unit = graph.units[i];
+  if (!unit.subunit_of.empty()) {
+    auto body = graph.body_of.find(unit.subunit_of);
+    if (body != graph.body_of.end())
+      needs.add(i, body->second, false);
+    else
+      graph.problems.push_back({Problem::kNoParentBody, i, unit.subunit_of});
+    return;
+  }
+  if (unit.is_body()) {
+    auto spec = graph.spec_of.find(unit.name);
+    if (spec != graph.spec_of.end())
+      needs.add(i, spec->second, false);
+    else if (unit.kind == "BODY")
+      graph.problems.push_back({Problem::kNoSpec, i, unit.name});
+  }
+  if (size_t dot = unit.name.rfind('.'); dot != std::string_view::npos) {
+    auto parent = graph.spec_of.find(unit.name.substr(0, dot));
+    if (parent != graph.spec_of.end()) needs.add(i, parent->second, false);
+  }
+}
+
+}  // namespace
+
+std::string files_out_of_step(const LinkFileText& link, const DependencyFile& deps) {
+  if (link.mode != deps.mode) return "the two files were written in different modes";
+  if (link.records.size() != deps.rules.size())
+    return "the two files list " + std::to_string(link.records.size()) + " and " +
+           std::to_string(deps.rules.size()) + " files";
+  for (size_t r = 0; r < link.records.size(); ++r) {
+    const LinkRecord& record = link.records[r];
+    const DependencyRule& rule = deps.rules[r];
+    bool same = record.key == rule.key && record.time == rule.time &&
+                record.unit_count == rule.unit_count;
+    for (size_t u = 0; same && u < record.unit_count; ++u) {
+      const LinkUnit& a = link.units[record.first_unit + u];
+      const DependencyUnit& b = deps.units[rule.first_unit + u];
+      same = a.name == b.name && a.kind == b.kind;
+    }
+    if (!same) return "they differ on the file " + std::string(record.key);
+  }
+  return {};
+}
+
+UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps) {
+  UnitGraph graph;
+  graph.units.reserve(link.units.size());
+  std::vector<const DependencyUnit*> written;
+  for (size_t r = 0; r < link.records.size(); ++r) {
+    const LinkRecord& record = link.records[r];
+    for (size_t u = 0; u < record.unit_count; ++u) {
+      const LinkUnit& unit = link.units[record.first_unit + u];
+      const DependencyUnit& facts = deps.units[deps.rules[r].first_unit + u];
+      graph.units.push_back({unit.name, unit.kind, unit.path, facts.subunit_of});
+      written.push_back(&facts);
+    }
+  }
+  graph.needs.resize(graph.units.size());
+  graph.spec_of.reserve(graph.units.size());
+  graph.body_of.reserve(graph.units.size());
+  index_units(graph);
+  NeedList needs(graph);
+  for (uint32_t i = 0; i < graph.units.size(); ++i) {
+    add_structure(graph, needs, i);
+    add_withs(graph, needs, deps, i, *written[i]);
+  }
+  return graph;
+}

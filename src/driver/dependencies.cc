@@ -1,0 +1,88 @@
+#include "driver/dependencies.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "core/messages.h"
+#include "driver/atomic_file.h"
+#include "driver/link_file.h"
+#include "driver/paths.h"
+
+namespace {
+
+std::string_view mode_text(AdaMode mode) { return mode == AdaMode::kAda2022 ? "2022" : "95"; }
+
+// The file system's clock, read from a file made and removed beside the
+// target; 0 (trust nothing next time) when none can be made there, unless
+// the target itself can be touched.
+int64_t file_system_second(const char* name) {
+  std::string target = resolve_symbolic_links(name);
+  std::string probe = directory_part(target) + "/.vantlink.XXXXXX";
+  struct stat status;
+  int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+  if (fd >= 0) {
+    bool known = ::fstat(fd, &status) == 0;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return known ? status.st_mtim.tv_sec : 0;
+  }
+  fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  bool known = ::futimens(fd, nullptr) == 0 && ::fstat(fd, &status) == 0;
+  ::close(fd);
+  return known ? status.st_mtim.tv_sec : 0;
+}
+
+}  // namespace
+
+const char* dependency_file_name() {
+  const char* value = std::getenv("VANTLINK_DEPS");
+  return value != nullptr && value[0] != '\0' ? value : nullptr;
+}
+
+bool check_dependency_target(const char* name) {
+  if (!link_target_usable(name)) {
+    report(Msg::kCannotCreateLinkFile, {name});
+    return false;
+  }
+  int fd = ::open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+  } else if (errno != ENOENT) {
+    report(Msg::kCannotOpenLinkFile, {name});
+    return false;
+  }
+  return true;
+}
+
+void start_dependencies(Dependencies& deps, const char* name, AdaMode mode, bool force) {
+  deps.name = name;
+  if (!force) {
+    std::string error;
+    // A file it cannot vouch for is as good as none: every file is analysed.
+    if (read_dependency_file(name, deps.previous, error) == ReadOutcome::kRead &&
+        deps.previous.checksum_matches && deps.previous.mode == mode_text(mode)) {
+      deps.previous_by_key.reserve(deps.previous.rules.size());
+      for (const DependencyRule& rule : deps.previous.rules)
+        deps.previous_by_key.emplace(rule.key, &rule);  // the first of a key stays
+    }
+  }
+  deps.started = file_system_second(name);
+}
+
+bool dependencies_vouch(const Dependencies& deps, SourceFileEntry& entry) {
+  if (deps.name == nullptr) return true;
+  entry.previous_dependencies = nullptr;
+  auto found = deps.previous_by_key.find(entry.previous_record->key);
+  if (found == deps.previous_by_key.end()) return false;
+  const DependencyRule& rule = *found->second;
+  if (!entry.listed.known || entry.listed.seconds >= deps.previous.trusted_before ||
+      rule.time != written_time(entry.listed.seconds))
+    return false;
+  entry.previous_dependencies = &rule;
+  return true;
+}

@@ -1,0 +1,119 @@
+// Writing the dependency file. It is put in place before the link file: the
+// link file then never stands for files whose with clauses are not on disk,
+// and after a failure between the two renames the next run finds a
+// dependency file newer than the link file, whose every rule was read at the
+// time it gives, so whatever both vouch for is right.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/messages.h"
+#include "driver/atomic_file.h"
+#include "driver/dependencies.h"
+#include "driver/in_place_file.h"
+#include "driver/link_file.h"
+#include "driver/paths.h"
+
+namespace {
+
+constexpr size_t kBlock = 64 * 1024;
+
+std::string_view subunit_parent(const CompilationUnit& unit) {
+  if (!(unit.flags & UNIT_SUBUNIT) || unit.full_name == nullptr || unit.simple_name == nullptr)
+    return {};
+  std::string_view full = unit.full_name;
+  size_t simple = std::strlen(unit.simple_name);
+  return full.size() > simple ? full.substr(0, full.size() - simple - 1) : std::string_view();
+}
+
+uint32_t marks_of(const WithClause& with) {
+  uint32_t marks = 0;
+  if (with.marks & WITH_LIMITED) marks |= kWithLimited;
+  if (with.marks & WITH_PRIVATE) marks |= kWithPrivate;
+  return marks;
+}
+
+void append_rule(DependencyWriter& out, const SourceFileEntry& entry, std::string& key) {
+  if (entry.state == EntryState::kReused && entry.previous_dependencies != nullptr) {
+    out.copy_rule(entry.previous_dependencies->text);
+    return;
+  }
+  key.clear();
+  append_record_key(key, entry.directory_text ? entry.directory_text : "", entry.file_name);
+  FileTime time = recorded_time(entry);
+  out.begin_rule(key, time.known ? written_time(time.seconds) : 0);
+  if (entry.state == EntryState::kAnalysed) {
+    for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next) {
+      out.add_unit(unit->full_name ? unit->full_name : "", unit_kind_text(*unit),
+                   subunit_parent(*unit));
+      for (const WithClause* with = unit->with_clauses; with != nullptr; with = with->next)
+        out.add_with(with->name, marks_of(*with));
+    }
+  }
+  out.end_rule();
+}
+
+// Every rule, handed to `sink` in blocks; false once it has refused one.
+template <typename Sink>
+bool write_rules(const Dependencies& deps, const FileList& files, AdaMode mode, Sink sink) {
+  DependencyWriter out(mode == AdaMode::kAda2022 ? "2022" : "95", deps.started);
+  std::string key;
+  for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next) {
+    append_rule(out, *entry, key);
+    if (out.pending_size() >= kBlock && !sink(out.take())) return false;
+  }
+  out.finish();
+  return sink(out.take());
+}
+
+// Every file reused with its previous rule, in the previous file's order:
+// the file would be the same but for its trusted second, and the older one
+// it holds trusts no more than this run's would.
+bool unchanged(const Dependencies& deps, const FileList& files) {
+  const std::vector<DependencyRule>& rules = deps.previous.rules;
+  size_t index = 0;
+  for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next, ++index)
+    if (index >= rules.size() || entry->state != EntryState::kReused ||
+        entry->previous_dependencies != &rules[index])
+      return false;
+  return index == rules.size() && !deps.previous_by_key.empty();
+}
+
+}  // namespace
+
+bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaMode mode) {
+  if (unchanged(deps, files)) return true;
+  const char* name = deps.name;
+  std::string target = resolve_symbolic_links(name);
+  int existing = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (existing < 0 && errno != ENOENT) {
+    report(Msg::kCannotOpenLinkFile, {name});
+    return false;
+  }
+  AtomicFile file;
+  bool ok;
+  if (file.open(target.c_str())) {
+    if (existing >= 0) ::close(existing);
+    ok = write_rules(deps, files, mode,
+                     [&](std::string_view block) { return file.write(block.data(), block.size()); }) &&
+         file.commit();
+  } else if (int why = errno; existing >= 0 && (why == EACCES || why == EPERM)) {
+    // Only a directory that refuses a new file is a reason to give up the
+    // atomic replacement; no space, no descriptor or a read-only file
+    // system leave the old file as it was.
+    std::string content;
+    write_rules(deps, files, mode, [&](std::string_view block) {
+      content.append(block);
+      return true;
+    });
+    ok = rewrite_in_place(existing, content);
+  } else {
+    if (existing >= 0) ::close(existing);
+    report(Msg::kCannotWriteLinkFile, {name});
+    return false;
+  }
+  if (!ok) report(Msg::kCannotWriteLinkFile, {name});
+  return ok;
+}

@@ -1,0 +1,362 @@
+// vantlink-deps on trees analysed by the built vantlink: the order against
+// GNAT's .ali files, what check finds, the closures, the forms and the
+// statuses.
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "ali.h"
+#include "deps_helper.h"
+#include "gnat_helper.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kAdaLib = "/usr/lib/gcc/x86_64-linux-gnu/12/adalib";
+
+std::string lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// "Name KIND path" -> "name%s" / "name%b".
+std::string unit_key(const std::string& line) {
+  std::istringstream words(line);
+  std::string name, kind;
+  words >> name >> kind;
+  return lower(name) + (kind == "SPEC" ? "%s" : "%b");
+}
+
+// vantlink with VANTLINK_DEPS over `directories`, from `scratch`.
+void analyse(const ScratchDir& scratch, const std::vector<std::string>& directories,
+             const std::string& mode = "2022") {
+  std::vector<std::string> args = {"-s", "-f", "-r", "links.txt"};
+  args.insert(args.end(), directories.begin(), directories.end());
+  CliResult result = run_vantlink(
+      {args, {{"VANTLINK_DEPS", "deps.json"}, {"VANTLINK_ADA", mode}}, {}, scratch.path()});
+  ASSERT_EQ(result.status, 0) << result.err;
+}
+
+CliResult deps(const ScratchDir& scratch, const std::string& command,
+               std::vector<std::string> units = {}, const std::string& form = "") {
+  std::vector<std::string> args;
+  if (!form.empty()) args.push_back(form);
+  args.insert(args.end(), {command, "links.txt", "deps.json"});
+  args.insert(args.end(), units.begin(), units.end());
+  return run_vantlink_deps(args, scratch.path());
+}
+
+// Every unit an .ali file lists on a "W" line comes before the unit whose
+// lines they are, where both are in `order`.
+void expect_gnat_order(const std::vector<std::string>& order, const std::vector<fs::path>& alis,
+                       const char* what) {
+  std::map<std::string, size_t> position;
+  for (size_t i = 0; i < order.size(); ++i) position.emplace(unit_key(order[i]), i);
+  auto place = [&](const std::string& key) -> const size_t* {
+    auto found = position.find(key);
+    // A subprogram body without a spec stands for it.
+    if (found == position.end() && key.ends_with("%s"))
+      found = position.find(key.substr(0, key.size() - 2) + "%b");
+    return found == position.end() ? nullptr : &found->second;
+  };
+  size_t checked = 0;
+  for (const fs::path& path : alis)
+    for (const ali::Unit& unit : ali::read_units(path)) {
+      const size_t* after = place(unit.name + (unit.body ? "%b" : "%s"));
+      if (after == nullptr) continue;
+      for (const auto& [name, limited] : unit.withs) {
+        if (limited) continue;
+        const size_t* before = place(name + "%s");
+        if (before == nullptr || before == after) continue;
+        ++checked;
+        EXPECT_LT(*before, *after) << what << ": " << name << " after " << unit.name;
+      }
+    }
+  std::printf("%s: %zu units ordered, %zu orderings GNAT's .ali files ask for checked\n", what,
+              order.size(), checked);
+  EXPECT_GT(checked, 0u);
+}
+
+TEST(RuntimeDependencies, OrderAgreesWithGnat) {
+  if (!gnat::available() || !fs::is_directory(kAdaLib)) GTEST_SKIP() << "GNAT is not installed";
+  ScratchDir scratch;
+  analyse(scratch, {gnat::kRuntimeDir});
+  CliResult order = deps(scratch, "order");
+  ASSERT_EQ(order.status, 0) << order.err;
+  std::vector<fs::path> alis;
+  for (const auto& entry : fs::directory_iterator(kAdaLib))
+    if (entry.path().extension() == ".ali") alis.push_back(entry.path());
+  expect_gnat_order(lines_of(order.out), alis, "runtime");
+}
+
+// What check finds on the runtime is real: GNAT itself names the same unit
+// in each file of a duplicate, and no .ali file has a unit withed but
+// unresolved.
+TEST(RuntimeDependencies, CheckFindsOnlyRealProblems) {
+  if (!gnat::available() || !fs::is_directory(kAdaLib)) GTEST_SKIP() << "GNAT is not installed";
+  ScratchDir scratch;
+  analyse(scratch, {gnat::kRuntimeDir});
+  CliResult check = deps(scratch, "check");
+  std::set<std::string> gnat_units;
+  for (const auto& entry : fs::directory_iterator(kAdaLib))
+    if (entry.path().extension() == ".ali")
+      for (const ali::Unit& unit : ali::read_units(entry.path())) gnat_units.insert(unit.name);
+  for (const std::string& line : lines_of(check.out)) {
+    std::printf("runtime check: %s\n", line.c_str());
+    std::string problem = line.substr(0, line.find(' '));
+    std::string unit_line = line.substr(line.find(": ") + 2);
+    std::string file = unit_line.substr(unit_line.rfind(' ') + 1);
+    if (problem == "duplicate") {
+      std::string first = line.substr(10, line.find(": ") - 10);
+      std::string name = unit_line.substr(0, unit_line.find(' '));
+      for (const std::string& path : {first, file}) {
+        gnat::Result result = gnat::units_of(path, scratch.path(), "-gnat2022");
+        bool named = false;
+        for (const gnat::Unit& unit : result.units) named = named || lower(unit.name) == lower(name);
+        EXPECT_TRUE(named) << "GNAT does not find " << name << " in " << path;
+      }
+    } else if (problem == "unresolved") {
+      std::string name = line.substr(11, line.find(": ") - 11);
+      EXPECT_EQ(gnat_units.count(lower(name)), 0u) << name << " has an .ali file";
+    } else {
+      ADD_FAILURE() << line;
+    }
+  }
+  EXPECT_EQ(check.status, check.out.empty() ? 0 : 1);
+}
+
+// Hand-made trees: each a file of several units, analysed whole by vantlink
+// and split by gnatchop for GNAT.
+class TreeOrder : public testing::TestWithParam<const char*> {};
+
+TEST_P(TreeOrder, AgreesWithGnat) {
+  if (!gnat::available()) GTEST_SKIP() << "GNAT is not installed";
+  fs::path source = fs::path(VANTLINK_DEPS_DATA) / "trees" / GetParam();
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  make_directory(scratch / "chopped");
+  fs::copy(source, scratch / ("src/" + source.filename().string()));
+  std::string chop = "cd '" + scratch.path() + "/chopped' && gnatchop -q -w '" + source.string() +
+                     "' . >/dev/null 2>&1 && for f in *.ads *.adb; do gcc -c -gnatc -gnat2022 "
+                     "\"$f\" >/dev/null 2>&1; done";
+  ASSERT_EQ(std::system(chop.c_str()), 0);
+  analyse(scratch, {"src"});
+  CliResult order = deps(scratch, "order");
+  ASSERT_EQ(order.status, 0) << order.err;
+  std::vector<fs::path> alis;
+  for (const auto& entry : fs::directory_iterator(scratch / "chopped"))
+    if (entry.path().extension() == ".ali") alis.push_back(entry.path());
+  expect_gnat_order(lines_of(order.out), alis, GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Trees, TreeOrder,
+                         testing::Values("subunits.ada", "multi.ada", "marks.ada",
+                                         "generic_children.ada"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           return name.substr(0, name.find('.'));
+                         });
+
+// A small tree in src/, one unit a file: name -> source.
+using Sources = std::vector<std::pair<std::string, std::string>>;
+
+ScratchDir tree_of(const Sources& sources) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  for (const auto& [name, text] : sources) write_file(scratch / ("src/" + name), text);
+  analyse(scratch, {"src"});
+  return scratch;
+}
+
+// Unit names of the lines, in order.
+std::vector<std::string> names(const std::string& out) {
+  std::vector<std::string> result;
+  for (const std::string& line : lines_of(out)) result.push_back(line.substr(0, line.find(' ')));
+  return result;
+}
+
+const Sources kShop = {
+    {"shop.ads", "package Shop is end Shop;\n"},
+    {"shop-till.ads", "with Money;\nlimited with Ledger;\npackage Shop.Till is end Shop.Till;\n"},
+    {"shop-till.adb", "package body Shop.Till is\n   procedure Count is separate;\nend Shop.Till;\n"},
+    {"shop-till-count.adb", "with Ledger;\nseparate (Shop.Till)\nprocedure Count is begin null; end;\n"},
+    {"money.ads", "package Money is end Money;\n"},
+    {"ledger.ads", "with Shop.Till;\npackage Ledger is end Ledger;\n"},
+    {"main.adb", "with Shop.Till;\nprocedure Main is begin null; end Main;\n"},
+};
+
+struct Closure {
+  const char* name;
+  const char* command;
+  std::vector<std::string> units;
+  std::vector<std::string> expected;  // in any order
+};
+
+class Closures : public testing::TestWithParam<Closure> {};
+
+TEST_P(Closures, EachUnitWithItsFile) {
+  ScratchDir scratch = tree_of(kShop);
+  CliResult result = deps(scratch, GetParam().command, GetParam().units);
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::vector<std::string> got = names(result.out);
+  std::vector<std::string> expected = GetParam().expected;
+  std::sort(got.begin(), got.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(got, expected);
+  for (const std::string& line : lines_of(result.out)) EXPECT_TRUE(line.find(" src/") != std::string::npos) << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shop, Closures,
+    testing::Values(
+        // Main needs the spec of Shop.Till and so its parent Shop, Money and,
+        // through a limited with, Ledger.
+        Closure{"MainNeeds", "depends", {"main"}, {"Shop.Till", "Shop", "Money", "Ledger"}},
+        // The subunit needs its parent body, which needs its spec.
+        Closure{"SubunitNeeds",
+                "depends",
+                {"Shop.Till.Count"},
+                {"Shop.Till", "Shop.Till", "Shop", "Money", "Ledger"}},
+        Closure{"AfterMoneyChanges",
+                "dependents",
+                {"MONEY"},
+                {"Shop.Till", "Shop.Till", "Shop.Till.Count", "Main", "Ledger"}},
+        // Ledger is in a cycle: it depends on itself.
+        Closure{"AfterLedgerChanges",
+                "dependents",
+                {"Ledger"},
+                {"Shop.Till", "Shop.Till", "Shop.Till.Count", "Main", "Ledger"}},
+        Closure{"AfterShopBodyChanges", "dependents", {"Shop.Till.Count"}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Order, EveryUnitAfterWhatItNeedsAndLimitedCycleReported) {
+  ScratchDir scratch = tree_of(kShop);
+  CliResult result = deps(scratch, "order");
+  EXPECT_EQ(result.status, 0);  // the cycle Ledger - Shop.Till is closed by a limited with
+  EXPECT_EQ(result.err, "vantlink-deps: cycle closed by limited withs: Ledger SPEC Shop.Till SPEC\n");
+  std::vector<std::string> order = names(result.out);
+  ASSERT_EQ(order.size(), kShop.size());
+  auto at = [&](const std::string& name) {
+    return std::find(order.begin(), order.end(), name) - order.begin();
+  };
+  EXPECT_LT(at("Shop"), at("Shop.Till"));
+  EXPECT_LT(at("Money"), at("Shop.Till"));
+  EXPECT_LT(at("Shop.Till"), at("Main"));
+  EXPECT_LT(at("Shop.Till"), at("Shop.Till.Count"));
+}
+
+TEST(Order, CycleWithoutLimitedWithsFails) {
+  ScratchDir scratch = tree_of({{"a.ads", "with B;\npackage A is end A;\n"},
+                                {"b.ads", "with A;\npackage B is end B;\n"},
+                                {"c.ads", "with A;\npackage C is end C;\n"}});
+  CliResult result = deps(scratch, "order");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "vantlink-deps: cycle: A SPEC B SPEC\n");
+  EXPECT_EQ(names(result.out).back(), "C");  // the order still covers the rest
+}
+
+TEST(Check, EveryKindOfProblem) {
+  ScratchDir scratch = tree_of({
+      {"a.ads", "with Nowhere.Thing;\npackage A is end A;\n"},
+      {"a2.ads", "package A is end A;\n"},
+      {"lone.adb", "package body Lone is end Lone;\n"},
+      {"orphan.adb", "separate (Gone)\nprocedure Orphan is begin null; end;\n"},
+      {"main.adb", "with A;\nprocedure Main is begin null; end Main;\n"},
+  });
+  CliResult result = deps(scratch, "check");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out,
+            "duplicate src/a.ads: A SPEC src/a2.ads\n"
+            "unresolved Nowhere.Thing: A SPEC src/a.ads\n"
+            "no-spec: Lone BODY src/lone.adb\n"
+            "no-parent-body Gone: Gone.Orphan PROC src/orphan.adb\n");
+}
+
+TEST(Check, CleanTreeSaysNothing) {
+  ScratchDir scratch = tree_of(kShop);
+  CliResult result = deps(scratch, "check");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "");
+}
+
+TEST(Forms, MakeRulesAndGraph) {
+  ScratchDir scratch = tree_of(kShop);
+  CliResult make = deps(scratch, "depends", {"Main"}, "--make");
+  EXPECT_EQ(make.status, 0);
+  EXPECT_NE(make.out.find("src/shop-till.ads: "), std::string::npos) << make.out;
+  EXPECT_NE(make.out.find("src/money.ads"), std::string::npos);
+  CliResult dot = deps(scratch, "order", {}, "--dot");
+  EXPECT_TRUE(dot.out.starts_with("digraph dependencies {\n")) << dot.out;
+  EXPECT_NE(dot.out.find("\"main%b\" -> \"shop.till%s\";"), std::string::npos) << dot.out;
+  EXPECT_NE(dot.out.find("\"shop.till%s\" -> \"ledger%s\" [style=dashed];"), std::string::npos);
+}
+
+struct Failure {
+  const char* name;
+  std::vector<std::string> args;
+  void (*spoil)(const ScratchDir&);
+  int status;
+  const char* message_start;
+};
+
+class Statuses : public testing::TestWithParam<Failure> {};
+
+TEST_P(Statuses, ClearErrorAndItsStatus) {
+  ScratchDir scratch = tree_of(kShop);
+  GetParam().spoil(scratch);
+  CliResult result = run_vantlink_deps(GetParam().args, scratch.path());
+  EXPECT_EQ(result.status, GetParam().status) << result.err;
+  EXPECT_TRUE(result.err.starts_with(GetParam().message_start)) << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
+void nothing(const ScratchDir&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, Statuses,
+    testing::Values(
+        Failure{"NoArguments", {}, nothing, 2, "vantlink-deps: missing arguments"},
+        Failure{"UnknownCommand", {"sort", "links.txt", "deps.json"}, nothing, 2,
+                "vantlink-deps: unknown command sort"},
+        Failure{"UnknownOption", {"--json", "order", "links.txt", "deps.json"}, nothing, 2,
+                "vantlink-deps: unknown option --json"},
+        Failure{"DependsWithoutUnit", {"depends", "links.txt", "deps.json"}, nothing, 2,
+                "vantlink-deps: no unit named"},
+        Failure{"MissingLinkFile", {"order", "none.txt", "deps.json"}, nothing, 3,
+                "vantlink-deps: cannot read link file none.txt"},
+        Failure{"MissingDependencyFile", {"order", "links.txt", "none.json"}, nothing, 3,
+                "vantlink-deps: cannot read dependency file none.json"},
+        Failure{"DamagedDependencyFile", {"order", "links.txt", "deps.json"},
+                [](const ScratchDir& s) { write_file(s / "deps.json", "{\"version\":1,"); }, 4,
+                "vantlink-deps: damaged dependency file deps.json"},
+        Failure{"EditedDependencyFile", {"check", "links.txt", "deps.json"},
+                [](const ScratchDir& s) {
+                  std::string text = read_file(s / "deps.json");
+                  text.replace(text.find("\"Money\""), 7, "\"Monet\"");
+                  write_file(s / "deps.json", text);
+                },
+                4, "vantlink-deps: dependency file deps.json was changed"},
+        Failure{"OutOfStep", {"order", "links.txt", "deps.json"},
+                [](const ScratchDir& s) {
+                  write_file(s / "src/extra.ads", "package Extra is end Extra;\n");
+                  CliResult r = run_vantlink({{"-s", "links.txt", "src"}, {}, {}, s.path()});
+                  EXPECT_EQ(r.status, 0);
+                },
+                4, "vantlink-deps: link file and dependency file do not match"},
+        Failure{"UnknownUnit", {"dependents", "links.txt", "deps.json", "Nope"}, nothing, 5,
+                "vantlink-deps: unknown unit Nope"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
