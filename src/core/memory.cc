@@ -34,7 +34,7 @@ namespace {
 // none left to format a message or remember a file name with.
 struct AllocationFailureSetting {
   std::string message;  // translated, "%1" still in it; empty: not prepared
-  const char* remove_path = nullptr;
+  void (*cleanup)() = nullptr;
   bool run_complete = false;
 };
 
@@ -73,7 +73,7 @@ void print_allocation_message(uint64_t size) {
   AllocationFailureSetting& setting = failure_setting();
   if (!setting.run_complete) {
     print_allocation_message(size);
-    if (setting.remove_path != nullptr) ::unlink(setting.remove_path);
+    if (setting.cleanup != nullptr) setting.cleanup();
   }
   // What was printed before stays; the exit handlers are skipped, as they
   // may need memory themselves.
@@ -88,7 +88,7 @@ void fail_if_out_of_memory(uint64_t size) {
 
 void prepare_allocation_message() { failure_setting().message = format_message(Msg::kCannotAllocate); }
 
-void remove_on_allocation_failure(const char* path) { failure_setting().remove_path = path; }
+void set_allocation_failure_cleanup(void (*cleanup)()) { failure_setting().cleanup = cleanup; }
 
 void mark_run_complete() { failure_setting().run_complete = true; }
 

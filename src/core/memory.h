@@ -34,9 +34,9 @@ void fail_if_out_of_memory(uint64_t size);
 // then the untranslated text is printed.
 void prepare_allocation_message();
 
-// A file to remove when the run ends for lack of memory (the temporary link
-// file, while it exists); null for none. `path` must outlive the setting.
-void remove_on_allocation_failure(const char* path);
+// Runs when the run ends for lack of memory: removes the temporary files
+// that exist then. It may allocate nothing. Null for none.
+void set_allocation_failure_cleanup(void (*cleanup)());
 
 // The link file is in place and the run has succeeded: a later allocation
 // failure ends it with status 0 and prints nothing more.

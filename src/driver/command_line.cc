@@ -11,6 +11,7 @@
 
 #include "core/exit_status.h"
 #include "driver/ada_mode.h"
+#include "driver/atomic_file.h"
 #include "driver/banner.h"
 #include "driver/directory_scan.h"
 #include "driver/jobs.h"
@@ -129,6 +130,9 @@ ExitStatus run_sequence(int argc, char** argv) {
   if (!start) fail(Msg::kCannotGetWorkingDirectory);
   run.start_directory = *start;
 
+  // The link file is dated with this second, so that the next run trusts no
+  // file saved again in the second this run read it.
+  int64_t reading_began = file_system_second(link_file);
   OrderedOutput output(threads, run.mode);
   for (const std::string& name : directory_names(argc, argv, link_position + 1))
     process_directory(name, run, output);
@@ -139,7 +143,7 @@ ExitStatus run_sequence(int argc, char** argv) {
   // Ready before the link file is replaced: from then on the run has
   // succeeded, and nothing may turn it into a failure.
   std::string created = run.settings.silent ? "" : format_message(Msg::kFileCreated, {link_file});
-  if (!write_link_file(link_file, run.files, run.mode)) return ExitStatus::kError;
+  if (!write_link_file(link_file, run.files, run.mode, reading_began)) return ExitStatus::kError;
   mark_run_complete();
   print_message(stdout, created);
   return ExitStatus::kSuccess;

@@ -4,9 +4,11 @@
 // reported as a failure.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 // Writes `content` over the file open for writing on `fd` from its start,
-// cuts the file to that length, flushes it to disk and closes `fd`. False on
-// any failure.
-bool rewrite_in_place(int fd, std::string_view content);
+// cuts the file to that length, dates it no later than `latest_time` where
+// the file's owner allows it, flushes it to disk and closes `fd`. False on
+// any failure that touches the content.
+bool rewrite_in_place(int fd, std::string_view content, int64_t latest_time);

@@ -1,6 +1,7 @@
 // Writing the link file: built in large blocks, replaced in one step, or,
 // when no temporary file can be made beside it, rewritten in place.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include "driver/atomic_file.h"
 #include "driver/in_place_file.h"
 #include "driver/link_file.h"
+#include "driver/tempfile.h"
 #include "core/messages.h"
 
 namespace {
@@ -114,9 +116,33 @@ bool open_existing_target(const std::string& target, int& fd) {
   return fd >= 0 || errno == ENOENT;
 }
 
+// The directory refuses a new file for lack of permission: the one reason to
+// rewrite in place. No space, no inode, no descriptor or a read-only file
+// system would make the rewrite fail part way and damage the old file.
+bool refused_for_permission(int error) { return error == EACCES || error == EPERM; }
+
+// The whole content first, then over the old file, under an advisory lock
+// so that two runs rewriting it at once do not interleave. The one case not
+// atomic: once the lock is held, the signals that end a run wait until the
+// file is whole again (while it waits for the lock, they end it at once).
+bool rewrite_link_file(int fd, const FileList& files, AdaMode mode, int64_t latest_time) {
+  BlockWriter writer(nullptr);
+  write_blocks(writer, files, mode);
+  int locked;
+  while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+  }
+  if (locked != 0) {
+    ::close(fd);
+    return false;
+  }
+  CleanupSignalsHeld held;
+  return rewrite_in_place(fd, writer.text(), latest_time);  // unlocked by its close
+}
+
 }  // namespace
 
-bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
+bool write_link_file(const char* name, const FileList& files, AdaMode mode,
+                     int64_t latest_time) {
   std::string target = resolve_symbolic_links(name);
   int existing;
   if (!open_existing_target(target, existing)) {
@@ -128,13 +154,12 @@ bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
   if (file.open(target.c_str())) {
     if (existing >= 0) ::close(existing);
     BlockWriter writer(&file);
-    ok = write_blocks(writer, files, mode) && file.commit();
+    ok = write_blocks(writer, files, mode) && file.commit(latest_time);
+  } else if (existing >= 0 && refused_for_permission(file.error())) {
+    ok = rewrite_link_file(existing, files, mode, latest_time);
   } else if (existing >= 0) {
-    // No temporary file beside it (a directory the user may not write): the
-    // whole content first, then over the old one. The one case not atomic.
-    BlockWriter writer(nullptr);
-    write_blocks(writer, files, mode);
-    ok = rewrite_in_place(existing, writer.text());
+    ::close(existing);
+    ok = false;
   } else {
     report(Msg::kCannotOpenLinkFile, {name});
     return false;

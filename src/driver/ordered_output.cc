@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/memory.h"
+#include "driver/tempfile.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ void OrderedOutput::print_before_allocation_failure(void* self) {
     output.finish();
   } catch (const RunEnd& end) {
     // As after any allocation failure, the exit handlers are skipped.
+    remove_temporary_files();
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(static_cast<int>(end.status));
