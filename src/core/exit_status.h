@@ -22,7 +22,7 @@ struct RunEnd {
 // place among the other output and ends the run. It holds no allocated
 // text, so that it can be made when memory has run out.
 struct FatalEnd {
-  ExitStatus status;  // kScannerInput or kOutOfMemory
+  ExitStatus status;  // kScannerInput, kOutOfMemory, or kError
   const char* text;   // kScannerInput: the scanner's own (untranslated) message
   uint64_t size;      // kOutOfMemory: the size that could not be allocated
 };

@@ -36,6 +36,8 @@ const MessageDef kMessages[] = {
      "%1 is a file or directory name", kErr},
     {"Error", "Error : VANTLINK_JOBS must be a positive whole number, not \"%1\".\n",
      "VANTLINK_JOBS is an environment variable name; %1 is its value", kErr},
+    {"Error", "Error : too many files open to read \"%1\": the run cannot go on.\n",
+     "%1 is a file or directory name", kErr},
     {"Error", "Error %1:%2: operator not allowed at library level\n",
      "%1 is a file name, %2 a line number", kErr},
     {"Warning", "%1:%2:%3: Warning, this file may not be Ada 95 compilable.\n",

@@ -13,6 +13,7 @@
 #include "driver/ada_mode.h"
 #include "driver/atomic_file.h"
 #include "driver/banner.h"
+#include "driver/descriptor_limit.h"
 #include "driver/directory_scan.h"
 #include "driver/jobs.h"
 #include "driver/long_path.h"
@@ -106,6 +107,7 @@ AdaMode ada_mode_of_run() {
 ExitStatus run_sequence(int argc, char** argv) {
   setup_translation();
   prepare_allocation_message();
+  raise_descriptor_limit();
   // Everything the run builds lives until the process ends; it is never
   // destroyed, so exit does not free a hundred thousand records one by one.
   static Run& run = *new Run(ada_mode_of_run());

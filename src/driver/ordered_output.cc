@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/memory.h"
+#include "driver/descriptor_limit.h"
 #include "driver/tempfile.h"
 
 namespace {
@@ -24,7 +25,7 @@ constexpr int64_t kSmallFile = 2048;
 }  // namespace
 
 OrderedOutput::OrderedOutput(unsigned threads, AdaMode mode)
-    : window_(window_for(threads)), pool_(threads, mode, window_) {
+    : window_(files_in_flight_within_limit(window_for(threads))), pool_(threads, mode, window_) {
   set_before_allocation_failure(print_before_allocation_failure, this);
 }
 

@@ -75,6 +75,103 @@ TEST(KeptDescriptors, SameResultAtAnyLimit) {
   }
 }
 
+// ---- descriptors or memory short ----
+
+// A tree of files large enough to be analysed by the workers, in twelve
+// directories, and its link file as one thread writes it.
+class ShortOfDescriptors : public testing::Test {
+ protected:
+  void SetUp() override {
+    args_ = {"-s", "links.txt"};
+    for (int d = 0; d < 12; ++d) {
+      std::string directory = "d" + std::to_string(d);
+      make_directory(scratch_ / directory);
+      for (int f = 0; f < 15; ++f) {
+        std::string unit = "U" + std::to_string(d) + "_" + std::to_string(f);
+        write_file(scratch_ / (directory + "/u" + std::to_string(f) + ".ads"),
+                   "package " + unit + " is\n" + std::string(4000, '-') + "\nend " + unit + ";\n");
+      }
+      args_.push_back(directory);
+    }
+    CliResult one = run({{"VANTLINK_JOBS", "1"}});
+    ASSERT_EQ(one.status, 0) << one.err;
+    one_thread_ = read_file(link_path());
+  }
+
+  CliResult run(std::map<std::string, std::string> env, rlim_t descriptors = 0,
+                std::vector<std::string> options = {"-f"}) {
+    CliCall call{args_, std::move(env), {}, scratch_.path()};
+    call.args.insert(call.args.begin(), options.begin(), options.end());
+    if (descriptors != 0) call.limits = {{RLIMIT_NOFILE, descriptors}};
+    return run_vantlink(call);
+  }
+
+  std::string link_path() const { return scratch_ / "links.txt"; }
+
+  ScratchDir scratch_;
+  std::vector<std::string> args_;
+  std::string one_thread_;
+};
+
+// However few descriptors the hard limit leaves, sixteen threads write what
+// one does; with too few for the run itself, it ends with an error and the
+// old link file as it was, never with files recorded as unreadable.
+TEST_F(ShortOfDescriptors, SameAsOneThreadOrAnError) {
+  for (rlim_t limit : {4, 6, 10, 16, 32}) {
+    SCOPED_TRACE("descriptors " + std::to_string(limit));
+    write_file(link_path(), one_thread_);
+    CliResult result = run({{"VANTLINK_JOBS", "16"}}, limit);
+    if (result.status == 0) {
+      EXPECT_EQ(result.err, "");
+      EXPECT_EQ(read_file(link_path()), one_thread_);
+    } else {
+      EXPECT_EQ(result.status, 7);
+      EXPECT_TRUE(result.err.starts_with("Error : too many files open to read \"")) << result.err;
+      EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+      EXPECT_EQ(read_file(link_path()), one_thread_);
+    }
+    // Enough for the run from a handful on.
+    if (limit >= 10) EXPECT_EQ(result.status, 0) << result.err;
+  }
+}
+
+// A lack of descriptors or memory met by any open on the way (a probe, the
+// analysis's own open, a listing) ends the run; the old link file stays.
+struct Shortage {
+  const char* name;
+  std::map<std::string, std::string> shim_settings;
+  std::vector<std::string> options;  // before the link file; "-f" or nothing
+  int status;
+  std::string err;
+};
+
+TEST_F(ShortOfDescriptors, ShortageEndsTheRun) {
+  const std::string kShortOfFiles = "Error : too many files open to read \"";
+  const Shortage shortages[] = {
+      {"ProbeEmfile", {{"FAIL_SHIM_OPEN_NAME", "u7.ads"}}, {"-f"}, 7, kShortOfFiles + "u7.ads"},
+      {"ProbeEnfile", {{"FAIL_SHIM_OPEN_NAME", "u7.ads"}, {"FAIL_SHIM_OPEN_ERRNO", "23"}},
+       {"-f"}, 7, kShortOfFiles + "u7.ads"},
+      {"ProbeEnomem", {{"FAIL_SHIM_OPEN_NAME", "u7.ads"}, {"FAIL_SHIM_OPEN_ERRNO", "12"}},
+       {"-f"}, 9, "\nFatal Error: cannot allocate 0 bytes"},
+      // With a previous link file the analysis opens each file itself.
+      {"AnalysisEmfile", {{"FAIL_SHIM_OPENAT_NAME", "u7.ads"}}, {}, 7, kShortOfFiles + "u7.ads"},
+      {"AnalysisEnomem", {{"FAIL_SHIM_OPENAT_NAME", "u7.ads"}, {"FAIL_SHIM_OPEN_ERRNO", "12"}},
+       {}, 9, "\nFatal Error: cannot allocate 0 bytes"},
+      {"ListingEmfile", {{"FAIL_SHIM_OPEN_NAME", "/d3"}}, {"-f"}, 7, kShortOfFiles + "d3"},
+  };
+  // Of other files: no record is reused, but the run expects to reuse
+  // them, so it keeps no descriptor from the listing.
+  const std::string previous = "--file-info:none.ads:1\n";
+  for (const Shortage& c : shortages) {
+    SCOPED_TRACE(c.name);
+    write_file(link_path(), previous);
+    CliResult result = run(preloading(FAIL_SHIM_PATH, c.shim_settings), 0, c.options);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_TRUE(result.err.starts_with(c.err)) << result.err;
+    EXPECT_EQ(read_file(link_path()), previous);
+  }
+}
+
 // ---- standard descriptors closed at start ----
 
 struct StreamRun {
