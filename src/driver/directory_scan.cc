@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "analysis/analysis.h"
@@ -25,15 +26,25 @@ namespace {
 
 bool has_line_end(std::string_view text) { return text.find('\n') != std::string_view::npos; }
 
-std::string canonical_path(const std::string& name) {
+std::optional<std::string> canonical_path(const std::string& name) {
   char* resolved = ::realpath(name.c_str(), nullptr);
   if (resolved == nullptr) {
     fail_if_out_of_memory(PATH_MAX);
-    return name;
+    return std::nullopt;
   }
   std::string path(resolved);
   std::free(resolved);
   return path;
+}
+
+// The directory `name`, of status `status`, is named for the first time:
+// known by its canonical path, or where that cannot be had (a path longer
+// than the system resolves) by its device and inode. Bind mounts, one
+// directory under two canonical paths, stay two directories.
+bool first_mention(const std::string& name, const struct stat& status, Run& run) {
+  bool identity_new = run.seen_identities.insert({status.st_dev, status.st_ino}).second;
+  std::optional<std::string> path = canonical_path(name);
+  return path ? run.seen_directories.insert(std::move(*path)).second : identity_new;
 }
 
 // What one directory entry turned out to be, learnt from a single
@@ -286,13 +297,14 @@ bool is_regular_file(const char* path) {
 }
 
 void process_directory(const std::string& name, Run& run, OrderedOutput& out) {
-  if (!is_directory(name.c_str())) {
+  struct stat status;
+  if (stat_path(name.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
     out.message(Msg::kNotADirectory, {name});
     return;
   }
   // Counted as seen before it is entered, so a directory that fails below
   // is warned about, not retried, when named again.
-  if (!run.seen_directories.insert(canonical_path(name)).second) {
+  if (!first_mention(name, status, run)) {
     if (!run.settings.silent) out.message(Msg::kDuplicateDirectory, {name});
     return;
   }

@@ -2,9 +2,13 @@
 // the extension lists, what the previous link file held, and the files found.
 #pragma once
 
+#include <sys/types.h>
+
 #include <deque>
+#include <set>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 #include "analysis/analysis.h"
 #include "driver/extensions.h"
@@ -25,6 +29,7 @@ struct Run {
   std::string start_directory;
   ExtensionLists extensions{};
   std::unordered_set<std::string> seen_directories;  // canonical paths
+  std::set<std::pair<dev_t, ino_t>> seen_identities;  // device and inode of each
   std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;
