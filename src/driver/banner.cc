@@ -40,10 +40,14 @@ void print_banner() {
 }
 
 void print_version() {
+  // Loaded before anything is printed: a module that cannot be loaded ends
+  // the run with its error alone, not after half the screen.
+  const ToolkitInterface& text_toolkit = toolkit();
   print_banner();
   std::string iso_date, iso_time;
-  toolkit().iso_date(std::atoi(kBuildYear), std::atoi(kBuildMonth), std::atoi(kBuildDay), iso_date);
-  toolkit().iso_time(std::atoi(kBuildHour), std::atoi(kBuildMinute), 0, iso_time);
+  text_toolkit.iso_date(std::atoi(kBuildYear), std::atoi(kBuildMonth), std::atoi(kBuildDay),
+                        iso_date);
+  text_toolkit.iso_time(std::atoi(kBuildHour), std::atoi(kBuildMinute), 0, iso_time);
   out(format_message(Msg::kVersionDate, {iso_date, iso_time}) +
       format_message(Msg::kVersionOs, {kBuildOs}));
   throw RunEnd{ExitStatus::kSuccess};

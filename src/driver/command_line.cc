@@ -110,9 +110,11 @@ ExitStatus run_sequence(int argc, char** argv) {
   raise_descriptor_limit();
   // Everything the run builds lives until the process ends; it is never
   // destroyed, so exit does not free a hundred thousand records one by one.
-  static Run& run = *new Run(ada_mode_of_run());
+  static Run& run = *new Run(AdaMode::kAda95);
   run.extensions = setup_extension_lists();
   int link_position = scan_options(argc, argv, run.settings, run.extensions);
+  // After the options, so that no setting hides -v or -h.
+  run.mode = ada_mode_of_run();
   unsigned threads = analysing_threads();
 
   int positional = argc - link_position;

@@ -142,10 +142,13 @@ TEST_F(AdaMode, OtherValueIsAnError) {
         << value;
     EXPECT_EQ(links(), "old\n") << value;
   }
-  // Before the command line is looked at, too.
-  CliResult usage = run_vantlink({{"-h"}, {{"VANTLINK_ADA", "2"}}, {}, scratch_.path()});
-  EXPECT_EQ(usage.status, 7);
-  EXPECT_EQ(usage.out, "");
+  // Only once the options are scanned: -h and -v answer whatever it says.
+  for (auto [option, status] : {std::pair{"-h", 7}, std::pair{"-v", 0}}) {
+    CliResult screen = run_vantlink({{option}, {{"VANTLINK_ADA", "2"}}, {}, scratch_.path()});
+    EXPECT_EQ(screen.status, status) << option;
+    EXPECT_NE(screen.out, "") << option;
+    EXPECT_EQ(screen.err, "") << option;
+  }
 }
 
 TEST_F(AdaMode, ErrorInFrench) {
