@@ -6,6 +6,7 @@
 
 
 #include "core/memory.h"
+#include "driver/tempfile.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ void WorkerPool::start() {
     ::pthread_attr_destroy(&attributes);
     sized = false;
   }
+  // The signals that end a run are left to the main thread (workers start
+  // with them blocked), which holds them off while it makes a temporary file.
+  CleanupSignalsHeld held;
   for (unsigned i = 0; i < wanted_threads_; ++i) {
     pthread_t thread;
     // The system gives no more threads: go on with those made.
