@@ -30,21 +30,29 @@ CliResult run_with_limit(rlim_t limit, const CliCall& call) {
   return result;
 }
 
-TEST(KeptDescriptors, SameResultAtAnyLimit) {
-  ScratchDir scratch;
-  std::vector<std::string> args = {"links.txt"};
-  // Enough directories that descriptors not given back would run out.
+// Twelve directories d0..d11 of fifteen packages U<d>_<f> each, with
+// `padding` comment bytes (from 2 KiB on, the workers analyse them); their
+// names are appended to `args`. Enough directories that descriptors not
+// given back would run out.
+void write_unit_tree(const ScratchDir& scratch, size_t padding, std::vector<std::string>& args) {
   for (int d = 0; d < 12; ++d) {
     std::string directory = "d" + std::to_string(d);
     make_directory(scratch / directory);
     for (int f = 0; f < 15; ++f) {
       std::string unit = "U" + std::to_string(d) + "_" + std::to_string(f);
       write_file(scratch / (directory + "/u" + std::to_string(f) + ".ads"),
-                 "package " + unit + " is end " + unit + ";\n");
+                 "package " + unit + " is\n" + std::string(padding, '-') + "\nend " + unit + ";\n");
     }
-    write_file(scratch / (directory + "/broken.adb"), "package body is\n");
     args.push_back(directory);
   }
+}
+
+TEST(KeptDescriptors, SameResultAtAnyLimit) {
+  ScratchDir scratch;
+  std::vector<std::string> args = {"links.txt"};
+  write_unit_tree(scratch, 0, args);
+  for (int d = 0; d < 12; ++d)
+    write_file(scratch / ("d" + std::to_string(d) + "/broken.adb"), "package body is\n");
   // Older than any link file a run writes, so that every record is trusted
   // whatever second the runs fall in.
   for (const auto& item : std::filesystem::recursive_directory_iterator(scratch.path())) {
@@ -77,22 +85,13 @@ TEST(KeptDescriptors, SameResultAtAnyLimit) {
 
 // ---- descriptors or memory short ----
 
-// A tree of files large enough to be analysed by the workers, in twelve
-// directories, and its link file as one thread writes it.
+// The tree with files the workers analyse, and its link file as one thread
+// writes it.
 class ShortOfDescriptors : public testing::Test {
  protected:
   void SetUp() override {
     args_ = {"-s", "links.txt"};
-    for (int d = 0; d < 12; ++d) {
-      std::string directory = "d" + std::to_string(d);
-      make_directory(scratch_ / directory);
-      for (int f = 0; f < 15; ++f) {
-        std::string unit = "U" + std::to_string(d) + "_" + std::to_string(f);
-        write_file(scratch_ / (directory + "/u" + std::to_string(f) + ".ads"),
-                   "package " + unit + " is\n" + std::string(4000, '-') + "\nend " + unit + ";\n");
-      }
-      args_.push_back(directory);
-    }
+    write_unit_tree(scratch_, 4000, args_);
     CliResult one = run({{"VANTLINK_JOBS", "1"}});
     ASSERT_EQ(one.status, 0) << one.err;
     one_thread_ = read_file(link_path());
