@@ -116,7 +116,16 @@ class ShortOfDescriptors : public testing::Test {
 // one does; with too few for the run itself, it ends with an error and the
 // old link file as it was, never with files recorded as unreadable.
 TEST_F(ShortOfDescriptors, SameAsOneThreadOrAnError) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // A sanitizer's runtime opens files of its own on the way (its first
+  // dynamic type check reads /proc/self): with fewer descriptors it fails
+  // before the program does.
+  constexpr rlim_t kFewest = 10;
+#else
+  constexpr rlim_t kFewest = 4;
+#endif
   for (rlim_t limit : {4, 6, 10, 16, 32}) {
+    if (limit < kFewest) continue;
     SCOPED_TRACE("descriptors " + std::to_string(limit));
     write_file(link_path(), one_thread_);
     CliResult result = run({{"VANTLINK_JOBS", "16"}}, limit);
