@@ -135,6 +135,13 @@ Un répertoire du même nom existe peut-être
 </translation>
     </message>
     <message>
+        <source>Error : too many files open to read "%1": the run cannot go on.
+</source>
+        <comment>%1 is a file or directory name</comment>
+        <translation>Erreur : trop de fichiers ouverts pour lire "%1" : l'exécution ne peut pas continuer.
+</translation>
+    </message>
+    <message>
         <source>Error %1:%2: operator not allowed at library level
 </source>
         <comment>%1 is a file name, %2 a line number</comment>

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "analysis/context.h"
 #include "analysis/parser.h"
 #include "core/memory.h"
@@ -13,12 +15,19 @@ namespace {
 // already), or gives null. The entry was seen to be a regular file when the
 // directory was listed, but it may have been replaced since: a pipe or a
 // device must not hold the run (the open does not wait), nor a directory end
-// it with a read error. `status` is the status of the file read.
-FILE* open_regular_file(const SourceFile& source, struct stat& status, char (&buffer)[4096]) {
+// it with a read error. `status` is the status of the file read. A lack of
+// memory for the open ends the analysis as any other; a lack of descriptors
+// sets `descriptors_short`.
+FILE* open_regular_file(const SourceFile& source, struct stat& status, char (&buffer)[4096],
+                        bool& descriptors_short) {
   int fd = source.descriptor;
   if (fd < 0)
     fd = ::openat(source.directory, source.name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    descriptors_short = errno == EMFILE || errno == ENFILE;
+    fail_if_out_of_memory(0);
+    return nullptr;
+  }
   // Reads wait again: F_SETFL 0 clears O_NONBLOCK, and with it only flags a
   // descriptor that just reads has no use for.
   if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
@@ -95,7 +104,14 @@ FileAnalysis Analyser::analyse(const SourceFile& source) {
   struct stat status;
   FILE* file = nullptr;
   try {
-    file = open_regular_file(source, status, context_->read_buffer);
+    bool descriptors_short = false;
+    file = open_regular_file(source, status, context_->read_buffer, descriptors_short);
+    if (file == nullptr && descriptors_short) {
+      // Not a property of the file: the run cannot go on without it.
+      result.diagnostics.push_back({Msg::kNoDescriptorLeft, {source.name}});
+      result.fatal = FatalCause{FatalCause::kNoDescriptor, nullptr, 0};
+      return result;
+    }
     if (file == nullptr) {
       result.diagnostics.push_back({Msg::kCannotOpenFile, {source.name}});
       return result;

@@ -32,11 +32,12 @@ struct SourceFile {
 };
 
 // Why an analysis could not finish, ending the run: the scanner's input
-// failed (`text`, its own untranslated message), or memory ran out (`size`,
-// what could not be allocated). Holds no allocated text, so that it can be
-// made when memory has run out.
+// failed (`text`, its own untranslated message), memory ran out (`size`,
+// what could not be allocated), or no descriptor was left to open the file
+// with (its message is among the diagnostics). Holds no allocated text, so
+// that it can be made when memory has run out.
 struct FatalCause {
-  enum Kind { kScannerInput, kOutOfMemory } kind;
+  enum Kind { kScannerInput, kOutOfMemory, kNoDescriptor } kind;
   const char* text;
   uint64_t size;
 };

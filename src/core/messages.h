@@ -28,6 +28,7 @@ enum class Msg {
   kCannotWriteLinkFile,
   kLineEndInName,
   kBadJobCount,
+  kNoDescriptorLeft,
   kOperatorAtLibraryLevel,
   kNotAda95,
   kNotAda2022,

@@ -5,6 +5,8 @@
 #include <cstdio>
 
 #include "core/memory.h"
+#include "driver/descriptor_limit.h"
+#include "driver/tempfile.h"
 
 namespace {
 
@@ -14,6 +16,7 @@ namespace {
 // nothing queued is printed again).
 [[noreturn]] void end_on(const FatalCause& fatal) {
   if (fatal.kind == FatalCause::kOutOfMemory) fail_allocation(fatal.size);
+  if (fatal.kind == FatalCause::kNoDescriptor) throw RunEnd{ExitStatus::kError};
   print_message(stderr, fatal.text, "%s\n");
   throw RunEnd{ExitStatus::kScannerInput};
 }
@@ -33,7 +36,7 @@ constexpr int64_t kSmallFile = 2048;
 }  // namespace
 
 AnalysisQueue::AnalysisQueue(unsigned threads, AdaMode mode)
-    : window_(window_for(threads)), pool_(threads, mode, window_) {}
+    : window_(files_in_flight_within_limit(window_for(threads))), pool_(threads, mode, window_) {}
 
 AnalysisQueue::~AnalysisQueue() {
   pool_.stop();
@@ -91,6 +94,7 @@ void AnalysisQueue::print_before_allocation_failure() {
     finish();
   } catch (const RunEnd& end) {
     // As after any allocation failure, the exit handlers are skipped.
+    remove_temporary_files();
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(static_cast<int>(end.status));

@@ -16,27 +16,6 @@ namespace {
 
 std::string_view mode_text(AdaMode mode) { return mode == AdaMode::kAda2022 ? "2022" : "95"; }
 
-// The file system's clock, read from a file made and removed beside the
-// target; 0 (trust nothing next time) when none can be made there, unless
-// the target itself can be touched.
-int64_t file_system_second(const char* name) {
-  std::string target = resolve_symbolic_links(name);
-  std::string probe = directory_part(target) + "/.vantlink.XXXXXX";
-  struct stat status;
-  int fd = ::mkostemp(probe.data(), O_CLOEXEC);
-  if (fd >= 0) {
-    bool known = ::fstat(fd, &status) == 0;
-    ::close(fd);
-    ::unlink(probe.c_str());
-    return known ? status.st_mtim.tv_sec : 0;
-  }
-  fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  bool known = ::futimens(fd, nullptr) == 0 && ::fstat(fd, &status) == 0;
-  ::close(fd);
-  return known ? status.st_mtim.tv_sec : 0;
-}
-
 }  // namespace
 
 const char* dependency_file_name() {

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include "core/messages.h"
 #include "driver/atomic_file.h"
@@ -99,16 +100,13 @@ bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaM
     ok = write_rules(deps, files, mode,
                      [&](std::string_view block) { return file.write(block.data(), block.size()); }) &&
          file.commit();
-  } else if (int why = errno; existing >= 0 && (why == EACCES || why == EPERM)) {
-    // Only a directory that refuses a new file is a reason to give up the
-    // atomic replacement; no space, no descriptor or a read-only file
-    // system leave the old file as it was.
+  } else if (existing >= 0 && refused_for_permission(file.error())) {
     std::string content;
     write_rules(deps, files, mode, [&](std::string_view block) {
       content.append(block);
       return true;
     });
-    ok = rewrite_in_place(existing, content);
+    ok = rewrite_in_place(existing, content, std::numeric_limits<int64_t>::max());
   } else {
     if (existing >= 0) ::close(existing);
     report(Msg::kCannotWriteLinkFile, {name});

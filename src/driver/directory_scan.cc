@@ -7,13 +7,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "driver/descriptor_limit.h"
 #include "core/memory.h"
 #include "core/messages.h"
 #include "driver/paths.h"
@@ -22,11 +25,21 @@ namespace {
 
 bool has_line_end(std::string_view text) { return text.find('\n') != std::string_view::npos; }
 
+// The directory `name`, of status `status`, is named for the first time:
+// known by its canonical path, or where that cannot be had (a path longer
+// than the system resolves) by its device and inode. Bind mounts, one
+// directory under two canonical paths, stay two directories.
+bool first_mention(const std::string& name, const struct stat& status, Run& run) {
+  bool identity_new = run.seen_identities.insert({status.st_dev, status.st_ino}).second;
+  std::optional<std::string> path = canonical_path(name);
+  return path ? run.seen_directories.insert(std::move(*path)).second : identity_new;
+}
+
 // What one directory entry turned out to be, learnt from a single
 // non-blocking open and one fstat of that descriptor, which is left open
 // for the caller to keep or close.
 struct EntryStatus {
-  bool opened;
+  bool opened;  // and its status read
   bool directory;
   bool regular;
   FileTime time;
@@ -34,34 +47,36 @@ struct EntryStatus {
   int fd;  // -1 when not opened
 };
 
-EntryStatus probe_entry(const char* name) {
+// Neither a lack of descriptors nor one of memory is a property of the entry:
+// the run ends rather than report it as unreadable.
+void end_on_shortage(int error, const std::string& name, AnalysisQueue& out) {
+  if (is_lack_of_descriptors(error)) out.end_run(ExitStatus::kError, Msg::kNoDescriptorLeft, {name});
+  if (error == ENOMEM) fail_allocation(0);
+}
+
+EntryStatus probe_entry(const char* name, AnalysisQueue& out) {
   EntryStatus result{};
   // Non-blocking, so that a named pipe or a device never holds the run.
   result.fd = ::open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (result.fd < 0) {
+    int error = errno;
     // A subdirectory we may not read is still a subdirectory: skipped quietly.
     result.directory = is_directory(name);
+    if (!result.directory) end_on_shortage(error, name, out);
     return result;
   }
   struct stat status;
-  if (::fstat(result.fd, &status) == 0) {
-    result.directory = S_ISDIR(status.st_mode);
-    result.regular = S_ISREG(status.st_mode);
-    result.time = {true, status.st_mtim.tv_sec};
-    result.size = status.st_size;
+  if (::fstat(result.fd, &status) != 0) {
+    // Unknown, so not selected: reported as a file that cannot be read.
+    end_on_shortage(errno, name, out);
+    return result;
   }
+  result.directory = S_ISDIR(status.st_mode);
+  result.regular = S_ISREG(status.st_mode);
+  result.time = {true, status.st_mtim.tv_sec};
+  result.size = status.st_size;
   result.opened = true;
   return result;
-}
-
-size_t open_descriptor_count() {
-  DIR* listing = ::opendir("/proc/self/fd");
-  if (listing == nullptr) return SIZE_MAX;
-  size_t count = 0;
-  while (const dirent* item = ::readdir(listing))
-    if (item->d_name[0] != '.') ++count;
-  ::closedir(listing);
-  return count - 1;  // the listing's own
 }
 
 // How many selected entries of one directory may stay open from the listing
@@ -124,7 +139,7 @@ void select_entry(const dirent& item, const ExtensionLists& extensions, size_t& 
   if (item.d_type == DT_DIR) return;  // known without a system call
   if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) return;
 
-  EntryStatus status = probe_entry(name);
+  EntryStatus status = probe_entry(name, out);
   size_t length = std::strlen(name);
   const ExtensionEntry* extension = selecting_extension(name, length, status, extensions, out);
   if (status.fd >= 0 && (extension == nullptr || kept >= budget)) {
@@ -179,6 +194,7 @@ std::vector<SourceFileEntry*> list_directory(const std::string& name, const Run&
                                              AnalysisQueue& out, std::shared_ptr<DIR>& listing) {
   listing.reset(::opendir("."), ::closedir);
   if (listing == nullptr) {
+    if (is_lack_of_descriptors(errno)) out.end_run(ExitStatus::kError, Msg::kNoDescriptorLeft, {name});
     fail_if_out_of_memory(32768);  // the listing's buffer
     out.message(Msg::kCannotGetDirectoryEntry, {name});
     return {};
@@ -191,8 +207,15 @@ std::vector<SourceFileEntry*> list_directory(const std::string& name, const Run&
   size_t kept = 0;  // descriptors, all consumed by handle_entry
   std::vector<SelectedFile> selected;
   std::string names;
-  while (const dirent* item = ::readdir(listing.get()))
+  const dirent* item;
+  while ((errno = 0, item = ::readdir(listing.get())) != nullptr)
     select_entry(*item, run.extensions, kept, budget, selected, names, out);
+  if (errno != 0) {
+    // A listing that fails part way is reported; the files listed before
+    // the failure stay.
+    fail_if_out_of_memory(32768);
+    out.message(Msg::kCannotGetDirectoryEntry, {name});
+  }
   sort_selected(selected, names);
   return make_entries(selected, names);
 }
@@ -232,13 +255,14 @@ std::string directory_text_for(const Run& run, AnalysisQueue& out) {
 }  // namespace
 
 void process_directory(const std::string& name, Run& run, AnalysisQueue& out) {
-  if (!is_directory(name.c_str())) {
+  struct stat status;
+  if (stat_path(name.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
     out.message(Msg::kNotADirectory, {name});
     return;
   }
   // Counted as seen before it is entered, so a directory that fails below
   // is warned about, not retried, when named again.
-  if (!run.seen_directories.insert(canonical_path(name)).second) {
+  if (!first_mention(name, status, run)) {
     if (!run.settings.silent) out.message(Msg::kDuplicateDirectory, {name});
     return;
   }

@@ -1,10 +1,13 @@
 #include "driver/in_place_file.h"
 
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 
+#include "driver/atomic_file.h"
 #include "driver/ignored_signal.h"
+#include "driver/tempfile.h"
 
 namespace {
 
@@ -22,12 +25,26 @@ bool write_all(int fd, std::string_view content) {
 
 }  // namespace
 
-bool rewrite_in_place(int fd, std::string_view content) {
+bool refused_for_permission(int error) { return error == EACCES || error == EPERM; }
+
+bool rewrite_in_place(int fd, std::string_view content, int64_t latest_time) {
+  int locked;
+  while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+  }
+  if (locked != 0) {
+    ::close(fd);
+    return false;
+  }
+  CleanupSignalsHeld held;
   IgnoredSignal file_size_signal(SIGXFSZ);
   // Written over the old bytes first and cut afterwards: the blocks the old
   // content holds need no new space, so a full disk fails fewer writes.
-  bool ok = write_all(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0 &&
-            ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
+  bool ok = write_all(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
+  // Only the owner may date a file; anyone else leaves it the time of this
+  // write, as before (the next run then trusts the files of this run's
+  // seconds too).
+  if (ok) date_no_later_than(fd, latest_time);
+  ok = ok && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;  // and unlocked
   return ok;
 }

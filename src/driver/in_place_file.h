@@ -4,9 +4,20 @@
 // reported as a failure.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
+// The temporary file could not be made for lack of permission (`error`):
+// the one reason to rewrite in place. No space, no inode, no descriptor or a
+// read-only file system would make the rewrite fail part way and damage the
+// old file.
+bool refused_for_permission(int error);
+
 // Writes `content` over the file open for writing on `fd` from its start,
-// cuts the file to that length, flushes it to disk and closes `fd`. False on
-// any failure.
-bool rewrite_in_place(int fd, std::string_view content);
+// cuts the file to that length, dates it no later than `latest_time` where
+// the file's owner allows it, flushes it to disk and closes `fd`. Under an
+// advisory lock, so that two runs rewriting it at once do not interleave;
+// once the lock is held, the signals that end a run wait until the file is
+// whole again (while it waits for the lock, they end it at once). False on
+// any failure that touches the content.
+bool rewrite_in_place(int fd, std::string_view content, int64_t latest_time);

@@ -49,10 +49,10 @@ struct PreviousRecords {
   // Key -> first record with that key; a repeated key is never matched again.
   std::unordered_map<std::string_view, const PreviousRecord*> by_key;
   size_t repeated_keys = 0;  // records that by_key does not hold
-  // The modification time of the link file read (whole seconds). A file
-  // whose time is not older is analysed again whatever its record says: an
-  // edit made in the same second as the run that wrote the record keeps
-  // the time the record holds.
+  // The modification time of the link file read (whole seconds): the second
+  // in which the run that wrote it began reading files. A file whose time is
+  // not older is analysed again whatever its record says: an edit made in
+  // the second the file was read keeps the time the record holds.
   int64_t trusted_before = std::numeric_limits<int64_t>::max();
   // The record that the last lookup found. A link file lists the files in
   // the order in which the next run meets them, so unless a key repeats,
@@ -104,6 +104,8 @@ void append_record_key(std::string& out, std::string_view directory_text,
                        std::string_view file_name);
 
 // Writes the link file for `files` in `mode` (its mode line first, when it
-// has one) and puts it in place of `name` in one step. On failure prints
-// why, leaves any previous file as it was, returns false.
-bool write_link_file(const char* name, const FileList& files, AdaMode mode = AdaMode::kAda95);
+// has one) and puts it in place of `name` in one step, dated no later than
+// `latest_time`. On failure prints why, leaves any previous file as it was,
+// returns false.
+bool write_link_file(const char* name, const FileList& files, AdaMode mode = AdaMode::kAda95,
+                     int64_t latest_time = std::numeric_limits<int64_t>::max());

@@ -1,6 +1,7 @@
 // Writing the link file: built in large blocks, replaced in one step, or,
 // when no temporary file can be made beside it, rewritten in place.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 #include "driver/in_place_file.h"
 #include "driver/link_file.h"
 #include "driver/paths.h"
+#include "driver/tempfile.h"
 #include "core/messages.h"
 
 namespace {
@@ -117,7 +119,8 @@ bool open_existing_target(const std::string& target, int& fd) {
 
 }  // namespace
 
-bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
+bool write_link_file(const char* name, const FileList& files, AdaMode mode,
+                     int64_t latest_time) {
   std::string target = resolve_symbolic_links(name);
   int existing;
   if (!open_existing_target(target, existing)) {
@@ -129,13 +132,15 @@ bool write_link_file(const char* name, const FileList& files, AdaMode mode) {
   if (file.open(target.c_str())) {
     if (existing >= 0) ::close(existing);
     BlockWriter writer(&file);
-    ok = write_blocks(writer, files, mode) && file.commit();
-  } else if (existing >= 0) {
-    // No temporary file beside it (a directory the user may not write): the
-    // whole content first, then over the old one. The one case not atomic.
+    ok = write_blocks(writer, files, mode) && file.commit(latest_time);
+  } else if (existing >= 0 && refused_for_permission(file.error())) {
+    // The whole content first, then over the old file.
     BlockWriter writer(nullptr);
     write_blocks(writer, files, mode);
-    ok = rewrite_in_place(existing, writer.text());
+    ok = rewrite_in_place(existing, writer.text(), latest_time);
+  } else if (existing >= 0) {
+    ::close(existing);
+    ok = false;
   } else {
     report(Msg::kCannotOpenLinkFile, {name});
     return false;

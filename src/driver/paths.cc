@@ -124,11 +124,11 @@ std::optional<std::string> current_directory() {
   return out;
 }
 
-std::string canonical_path(const std::string& name) {
+std::optional<std::string> canonical_path(const std::string& name) {
   char* resolved = ::realpath(name.c_str(), nullptr);
   if (resolved == nullptr) {
     fail_if_out_of_memory(PATH_MAX);
-    return name;
+    return std::nullopt;
   }
   std::string path(resolved);
   std::free(resolved);

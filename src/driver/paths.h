@@ -28,8 +28,9 @@ bool is_directory(const char* path);
 // The working directory, of any length; nothing when it cannot be read.
 std::optional<std::string> current_directory();
 
-// The canonical path of `name`, or `name` itself when it has none.
-std::string canonical_path(const std::string& name);
+// The canonical path of `name`; nothing when it cannot be had (a path
+// longer than the system resolves, a name that is gone).
+std::optional<std::string> canonical_path(const std::string& name);
 
 // The file a name finally stands for: symbolic links followed one by one,
 // even when the last one points to nothing yet.

@@ -11,8 +11,10 @@
 
 #include "core/exit_status.h"
 #include "driver/ada_mode.h"
+#include "driver/atomic_file.h"
 #include "driver/banner.h"
 #include "driver/dependencies.h"
+#include "driver/descriptor_limit.h"
 #include "driver/directory_scan.h"
 #include "driver/jobs.h"
 #include "driver/out_of_memory.h"
@@ -95,6 +97,9 @@ std::optional<AdaMode> ada_mode_of_run() {
 ExitStatus analyse_and_write(Run& run, const std::vector<std::string>& directories,
                              unsigned threads, const char* link_file,
                              OutOfMemoryPolicy& out_of_memory) {
+  // The link file is dated with this second, so that the next run trusts no
+  // file saved again in the second this run read it.
+  int64_t reading_began = file_system_second(link_file);
   AnalysisQueue queue(threads, run.mode);
   // What a run on one thread would have printed comes before the message.
   out_of_memory.print_first(&queue);
@@ -118,7 +123,7 @@ ExitStatus analyse_and_write(Run& run, const std::vector<std::string>& directori
   if (run.dependencies.name != nullptr &&
       !write_dependency_file(run.dependencies, run.files, run.mode))
     return ExitStatus::kError;
-  if (!write_link_file(link_file, run.files, run.mode)) return ExitStatus::kError;
+  if (!write_link_file(link_file, run.files, run.mode, reading_began)) return ExitStatus::kError;
   out_of_memory.mark_run_complete();
   print_message(stdout, created);
   return ExitStatus::kSuccess;
@@ -128,6 +133,7 @@ ExitStatus analyse_and_write(Run& run, const std::vector<std::string>& directori
 ExitStatus run_sequence(int argc, char** argv) {
   if (!setup_translation()) return ExitStatus::kError;
   OutOfMemoryPolicy out_of_memory;
+  raise_descriptor_limit();
   std::optional<ExtensionLists> extensions = setup_extension_lists();
   if (!extensions) return ExitStatus::kOutOfMemory;
   RunSettings settings;

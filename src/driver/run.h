@@ -5,9 +5,13 @@
 // files found.
 #pragma once
 
+#include <sys/types.h>
+
 #include <deque>
+#include <set>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 #include "analysis/analysis.h"
 #include "driver/dependencies.h"
@@ -29,6 +33,7 @@ struct Run {
   std::string start_directory;
   ExtensionLists extensions{};
   std::unordered_set<std::string> seen_directories;  // canonical paths
+  std::set<std::pair<dev_t, ino_t>> seen_identities;  // device and inode of each
   std::deque<std::string> directory_texts;           // one per directory processed
   PreviousRecords previous;
   FileList files;

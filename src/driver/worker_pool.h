@@ -4,10 +4,11 @@
 // as it is given.
 #pragma once
 
+#include <pthread.h>
+
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "analysis/analysis.h"
@@ -50,6 +51,7 @@ class WorkerPool {
 
 
  private:
+  static void* run_worker(void* self);
   void work();
   AnalysisJob* next_job();
 
@@ -69,6 +71,6 @@ class WorkerPool {
   unsigned idle_ = 0;                     // threads waiting for a job
   bool started_ = false;
   bool stopping_ = false;
-  std::vector<std::thread> threads_;
+  std::vector<pthread_t> threads_;
   std::unique_ptr<Analyser> own_analyser_;  // the caller's
 };

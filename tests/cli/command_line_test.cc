@@ -1,5 +1,7 @@
 // The command line: set-up errors, options, positional arguments, the fixed
 // screens and their exit statuses.
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "cli_runner.h"
@@ -185,6 +187,21 @@ TEST(CommandLineSetUp, EmptyLocaleDirectoryKeepsEnglish) {
   CliResult result = run_vantlink({{"-v"}, {{"KORVODIR", scratch.path()}, {"LANG", "fr_FR.UTF-8"}}, {"LC_ALL"}});
   EXPECT_EQ(result.out, kVersion);
   EXPECT_EQ(result.status, 0);
+}
+
+// A program whose text toolkit module is missing says so and nothing else:
+// -v decides before it prints.
+TEST(CommandLineSetUp, VersionWithoutToolkitPrintsOnlyTheError) {
+  ScratchDir scratch;
+  make_directory(scratch / "bin");
+  std::filesystem::copy_file(built_binary(), scratch / "bin/vantlink");
+  std::filesystem::permissions(scratch / "bin/vantlink", std::filesystem::perms::owner_all);
+  CliCall call{{"-v"}, {}, {}, scratch.path()};
+  call.binary = scratch / "bin/vantlink";
+  CliResult result = run_vantlink(call);
+  EXPECT_EQ(result.out, "");
+  EXPECT_TRUE(result.err.starts_with("Fatal Error: cannot load the text toolkit: ")) << result.err;
+  EXPECT_EQ(result.status, 7);
 }
 
 }  // namespace

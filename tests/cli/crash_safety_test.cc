@@ -2,17 +2,25 @@
 // or refused any one of its writes, flushes, closes or renames, a run leaves
 // either the old link file or the complete new one, byte for byte, and never
 // a half-written one. A preloaded shim (fail_shim.c) counts those calls and
-// acts on the chosen one.
+// acts on the chosen one. A signal that ends the run takes its temporary
+// file with it; the link file is rewritten in place only when its directory
+// refuses a new file for lack of permission, and then under a lock.
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -79,12 +87,13 @@ class CrashSafety : public testing::Test {
   static std::string link_path() { return *scratch_ / "links.txt"; }
 
   // vantlink -s -r links.txt src with the shim preloaded and `settings`.
+  static CliCall call_with_shim(std::map<std::string, std::string> settings) {
+    return {{"-s", "-r", "links.txt", "src"}, preloading(FAIL_SHIM_PATH, std::move(settings)), {},
+            scratch_->path()};
+  }
+
   static CliResult run(std::map<std::string, std::string> settings) {
-    const char* asan = std::getenv("ASAN_OPTIONS");
-    // The shim comes before the sanitizer runtime in a sanitized build.
-    settings["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
-    settings["LD_PRELOAD"] = FAIL_SHIM_PATH;
-    return run_vantlink({{"-s", "-r", "links.txt", "src"}, settings, {}, scratch_->path()});
+    return run_vantlink(call_with_shim(std::move(settings)));
   }
 
   static ShimReport counted_calls() {
@@ -245,6 +254,95 @@ TEST_F(CrashSafety, RunAfterAKilledOneWritesTheNewFile) {
   // The killed run's temporary file stays; nothing else is added.
   EXPECT_EQ(temporaries().size(), 1u);
   remove_temporaries();
+}
+
+// SIGINT, SIGTERM and SIGHUP at the first write or at the rename: the run
+// ends as the signal ends it, with the old link file and no temporary file.
+// A signal ignored at start stays ignored.
+TEST_F(CrashSafety, SignalRemovesTheTemporaryFile) {
+  ShimReport report = counted_calls();
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (long at : {1L, report.calls}) {
+      for (bool ignored : {false, true}) {
+        SCOPED_TRACE(std::string(sigabbrev_np(signal)) + " at call " + std::to_string(at) +
+                     (ignored ? ", ignored" : ""));
+        write_file(link_path(), old_);
+        CliCall call = call_with_shim({{"FAIL_SHIM_AT", std::to_string(at)},
+                                       {"FAIL_SHIM_ACTION", "signal"},
+                                       {"FAIL_SHIM_SIGNAL", std::to_string(signal)}});
+        if (ignored) call.ignored_signals = {signal};
+        CliResult result = run_vantlink(call);
+        EXPECT_EQ(result.status, ignored ? 0 : 128 + signal) << result.err;
+        EXPECT_EQ(judge(read_file(link_path()), old_, fresh_), ignored ? "new" : "old");
+        EXPECT_TRUE(temporaries().empty());
+        remove_temporaries();
+      }
+    }
+  }
+}
+
+// The temporary file cannot be made. Lack of permission alone sends the run
+// to rewrite the link file in place; any other reason (no space or inode,
+// quota, descriptors, a read-only file system) keeps the old file whole.
+struct Refusal {
+  int error;
+  int status;
+  bool rewritten_in_place;
+};
+
+TEST_F(CrashSafety, TemporaryFileRefused) {
+  for (Refusal refusal : {Refusal{ENOSPC, 7, false}, Refusal{EDQUOT, 7, false},
+                          Refusal{EMFILE, 7, false}, Refusal{ENFILE, 7, false},
+                          Refusal{EROFS, 7, false}, Refusal{EIO, 7, false},
+                          Refusal{EACCES, 0, true}, Refusal{EPERM, 0, true}}) {
+    SCOPED_TRACE(strerrorname_np(refusal.error));
+    write_file(link_path(), old_);
+    struct stat before {};
+    ::stat(link_path().c_str(), &before);
+    CliResult result = run({{"FAIL_SHIM_MKSTEMP_ERRNO", std::to_string(refusal.error)}});
+    EXPECT_EQ(result.status, refusal.status);
+    EXPECT_EQ(result.err, refusal.status == 0 ? "" : kWriteError);
+    EXPECT_EQ(judge(read_file(link_path()), old_, fresh_),
+              refusal.rewritten_in_place ? "new" : "old");
+    struct stat after {};
+    ::stat(link_path().c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_TRUE(temporaries().empty());
+  }
+}
+
+// A waiter on a lock held on the inode `inode`, as /proc/locks lists it.
+bool lock_waiter_on(ino_t inode) {
+  std::ifstream locks("/proc/locks");
+  const std::string mark = ":" + std::to_string(inode) + " ";
+  for (std::string line; std::getline(locks, line);)
+    if (line.find("->") != std::string::npos && line.find(mark) != std::string::npos) return true;
+  return false;
+}
+
+// Two runs rewriting the link file in place at once take turns: a run
+// waits for the lock held on it, then writes the whole file.
+TEST_F(CrashSafety, InPlaceRewriteWaitsForTheLock) {
+  int held = ::open(link_path().c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  struct stat status {};
+  ASSERT_EQ(::fstat(held, &status), 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  std::atomic<bool> run_ended{false}, waited{false};
+  std::thread holder([&] {
+    while (!run_ended && !(waited = lock_waiter_on(status.st_ino)))
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // While it waited, the old file was whole.
+    if (waited) EXPECT_EQ(judge(read_file(link_path()), old_, fresh_), "old");
+    ::flock(held, LOCK_UN);
+  });
+  CliResult result = run({{"FAIL_SHIM_MKSTEMP_ERRNO", std::to_string(EACCES)}});
+  run_ended = true;
+  holder.join();
+  ::close(held);
+  EXPECT_TRUE(waited) << "the run did not wait for the lock";
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(judge(read_file(link_path()), old_, fresh_), "new");
 }
 
 }  // namespace

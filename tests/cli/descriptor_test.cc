@@ -30,21 +30,29 @@ CliResult run_with_limit(rlim_t limit, const CliCall& call) {
   return result;
 }
 
-TEST(KeptDescriptors, SameResultAtAnyLimit) {
-  ScratchDir scratch;
-  std::vector<std::string> args = {"links.txt"};
-  // Enough directories that descriptors not given back would run out.
+// Twelve directories d0..d11 of fifteen packages U<d>_<f> each, with
+// `padding` comment bytes (from 2 KiB on, the workers analyse them); their
+// names are appended to `args`. Enough directories that descriptors not
+// given back would run out.
+void write_unit_tree(const ScratchDir& scratch, size_t padding, std::vector<std::string>& args) {
   for (int d = 0; d < 12; ++d) {
     std::string directory = "d" + std::to_string(d);
     make_directory(scratch / directory);
     for (int f = 0; f < 15; ++f) {
       std::string unit = "U" + std::to_string(d) + "_" + std::to_string(f);
       write_file(scratch / (directory + "/u" + std::to_string(f) + ".ads"),
-                 "package " + unit + " is end " + unit + ";\n");
+                 "package " + unit + " is\n" + std::string(padding, '-') + "\nend " + unit + ";\n");
     }
-    write_file(scratch / (directory + "/broken.adb"), "package body is\n");
     args.push_back(directory);
   }
+}
+
+TEST(KeptDescriptors, SameResultAtAnyLimit) {
+  ScratchDir scratch;
+  std::vector<std::string> args = {"links.txt"};
+  write_unit_tree(scratch, 0, args);
+  for (int d = 0; d < 12; ++d)
+    write_file(scratch / ("d" + std::to_string(d) + "/broken.adb"), "package body is\n");
   // Older than any link file a run writes, so that every record is trusted
   // whatever second the runs fall in.
   for (const auto& item : std::filesystem::recursive_directory_iterator(scratch.path())) {
@@ -72,6 +80,103 @@ TEST(KeptDescriptors, SameResultAtAnyLimit) {
     EXPECT_EQ(reused.out, expected_again.out) << label;
     EXPECT_EQ(reused.err, expected_again.err) << label;
     EXPECT_EQ(read_file(scratch / "links.txt"), expected_links) << label;
+  }
+}
+
+// ---- descriptors or memory short ----
+
+// The tree with files the workers analyse, and its link file as one thread
+// writes it.
+class ShortOfDescriptors : public testing::Test {
+ protected:
+  void SetUp() override {
+    args_ = {"-s", "links.txt"};
+    write_unit_tree(scratch_, 4000, args_);
+    CliResult one = run({{"VANTLINK_JOBS", "1"}});
+    ASSERT_EQ(one.status, 0) << one.err;
+    one_thread_ = read_file(link_path());
+  }
+
+  CliResult run(std::map<std::string, std::string> env, rlim_t descriptors = 0,
+                std::vector<std::string> options = {"-f"}) {
+    CliCall call{args_, std::move(env), {}, scratch_.path()};
+    call.args.insert(call.args.begin(), options.begin(), options.end());
+    if (descriptors != 0) call.limits = {{RLIMIT_NOFILE, descriptors}};
+    return run_vantlink(call);
+  }
+
+  std::string link_path() const { return scratch_ / "links.txt"; }
+
+  ScratchDir scratch_;
+  std::vector<std::string> args_;
+  std::string one_thread_;
+};
+
+// However few descriptors the hard limit leaves, sixteen threads write what
+// one does; with too few for the run itself, it ends with an error and the
+// old link file as it was, never with files recorded as unreadable.
+TEST_F(ShortOfDescriptors, SameAsOneThreadOrAnError) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  // A sanitizer's runtime opens files of its own on the way (its first
+  // dynamic type check reads /proc/self): with fewer descriptors it fails
+  // before the program does.
+  constexpr rlim_t kFewest = 10;
+#else
+  constexpr rlim_t kFewest = 4;
+#endif
+  for (rlim_t limit : {4, 6, 10, 16, 32}) {
+    if (limit < kFewest) continue;
+    SCOPED_TRACE("descriptors " + std::to_string(limit));
+    write_file(link_path(), one_thread_);
+    CliResult result = run({{"VANTLINK_JOBS", "16"}}, limit);
+    if (result.status == 0) {
+      EXPECT_EQ(result.err, "");
+      EXPECT_EQ(read_file(link_path()), one_thread_);
+    } else {
+      EXPECT_EQ(result.status, 7);
+      EXPECT_TRUE(result.err.starts_with("Error : too many files open to read \"")) << result.err;
+      EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
+      EXPECT_EQ(read_file(link_path()), one_thread_);
+    }
+    // Enough for the run from a handful on.
+    if (limit >= 10) EXPECT_EQ(result.status, 0) << result.err;
+  }
+}
+
+// A lack of descriptors or memory met by any open on the way (a probe, the
+// analysis's own open, a listing) ends the run; the old link file stays.
+struct Shortage {
+  const char* name;
+  std::map<std::string, std::string> shim_settings;
+  std::vector<std::string> options;  // before the link file; "-f" or nothing
+  int status;
+  std::string err;
+};
+
+TEST_F(ShortOfDescriptors, ShortageEndsTheRun) {
+  const std::string kShortOfFiles = "Error : too many files open to read \"";
+  const Shortage shortages[] = {
+      {"ProbeEmfile", {{"FAIL_SHIM_OPEN_NAME", "u7.ads"}}, {"-f"}, 7, kShortOfFiles + "u7.ads"},
+      {"ProbeEnfile", {{"FAIL_SHIM_OPEN_NAME", "u7.ads"}, {"FAIL_SHIM_OPEN_ERRNO", "23"}},
+       {"-f"}, 7, kShortOfFiles + "u7.ads"},
+      {"ProbeEnomem", {{"FAIL_SHIM_OPEN_NAME", "u7.ads"}, {"FAIL_SHIM_OPEN_ERRNO", "12"}},
+       {"-f"}, 9, "\nFatal Error: cannot allocate 0 bytes"},
+      // With a previous link file the analysis opens each file itself.
+      {"AnalysisEmfile", {{"FAIL_SHIM_OPENAT_NAME", "u7.ads"}}, {}, 7, kShortOfFiles + "u7.ads"},
+      {"AnalysisEnomem", {{"FAIL_SHIM_OPENAT_NAME", "u7.ads"}, {"FAIL_SHIM_OPEN_ERRNO", "12"}},
+       {}, 9, "\nFatal Error: cannot allocate 0 bytes"},
+      {"ListingEmfile", {{"FAIL_SHIM_OPEN_NAME", "/d3"}}, {"-f"}, 7, kShortOfFiles + "d3"},
+  };
+  // Of other files: no record is reused, but the run expects to reuse
+  // them, so it keeps no descriptor from the listing.
+  const std::string previous = "--file-info:none.ads:1\n";
+  for (const Shortage& c : shortages) {
+    SCOPED_TRACE(c.name);
+    write_file(link_path(), previous);
+    CliResult result = run(preloading(FAIL_SHIM_PATH, c.shim_settings), 0, c.options);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_TRUE(result.err.starts_with(c.err)) << result.err;
+    EXPECT_EQ(read_file(link_path()), previous);
   }
 }
 

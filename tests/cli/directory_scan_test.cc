@@ -295,6 +295,56 @@ TEST(Directories, CannotEnterThenNamedAgain) {
   EXPECT_EQ(keys_of(read_file(scratch / "links.txt")), std::vector<std::string>{"src/a.ads"});
 }
 
+// A call that fails on the way is reported: a listing that fails part way
+// keeps the files listed before, with the directory's message; a probe that
+// cannot read an entry's status reports the entry. No file leaves the link
+// file without a message.
+struct FailedCall {
+  const char* name;
+  std::map<std::string, std::string> shim_settings;
+  std::string err;
+  std::optional<std::vector<std::string>> keys;  // none: those listed before
+};
+
+void PrintTo(const FailedCall& c, std::ostream* out) { *out << c.name; }
+
+class FailedCalls : public testing::TestWithParam<FailedCall> {};
+
+TEST_P(FailedCalls, ReportedNotDropped) {
+  const FailedCall& c = GetParam();
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  make_directory(scratch / "other");
+  for (const char* name : {"a.ads", "b.ads", "c.ads", "d.ads"})
+    write_file(scratch / ("src/" + std::string(name)), package("P"));
+  write_file(scratch / "other/o.ads", package("O"));
+  CliResult result = run_vantlink(
+      {{"-r", "links.txt", "src", "other"}, preloading(FAIL_SHIM_PATH, c.shim_settings), {},
+       scratch.path()});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.out, checking("src") + checking("other") + created("links.txt"));
+  std::vector<std::string> keys = keys_of(read_file(scratch / "links.txt"));
+  if (c.keys) EXPECT_EQ(keys, *c.keys);
+  EXPECT_EQ(keys.back(), "other/o.ads");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnTheWay, FailedCalls,
+    testing::Values(
+        FailedCall{"ListingFailsAtOnce",
+                   {{"FAIL_SHIM_LISTING", "/src"}, {"FAIL_SHIM_LISTING_AFTER", "0"}},
+                   "Error : cannot get directory entry for \"src\"\n",
+                   std::vector<std::string>{"other/o.ads"}},
+        FailedCall{"ListingFailsPartWay",
+                   {{"FAIL_SHIM_LISTING", "/src"}, {"FAIL_SHIM_LISTING_AFTER", "3"}},
+                   "Error : cannot get directory entry for \"src\"\n", std::nullopt},
+        FailedCall{"ProbeStatusFails", {{"FAIL_SHIM_FSTAT_NAME", "/src/b.ads"}},
+                   cannot_open("b.ads"),
+                   std::vector<std::string>{"src/a.ads", "src/c.ads", "src/d.ads",
+                                            "other/o.ads"}}),
+    [](const testing::TestParamInfo<FailedCall>& info) { return info.param.name; });
+
 // A listing that cannot be read counts as an empty directory, and the run
 // goes on from the start directory.
 TEST(Directories, UnlistableDirectoryCountsAsEmpty) {

@@ -351,6 +351,18 @@ TEST_F(LongPath, NamedOnTheCommandLine) {
   EXPECT_EQ(read_file(scratch_ / "links.txt"), block(relative_ + "/deep.ads", {"Deep SPEC"}));
 }
 
+// Too long for the system to resolve, the directory is known by its device
+// and inode: named twice, it is processed once.
+TEST_F(LongPath, NamedTwiceTakenOnce) {
+  CliResult result = run_in(scratch_, {"-r", "links.txt", relative_, "./" + relative_});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "Checking directory \"" + relative_ + "\" ...\n" +
+                            "Warning: Duplicate directory on command line (ignored): \"./" +
+                            relative_ + "\"\n\nFile \"links.txt\" created \n");
+  EXPECT_EQ(read_file(scratch_ / "links.txt"), block(relative_ + "/deep.ads", {"Deep SPEC"}));
+}
+
 TEST_F(LongPath, AsTheStartDirectory) {
   std::string absolute = fs::canonical(scratch_.path()).string() + "/" + relative_;
   for (bool relative : {false, true}) {

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -184,6 +185,32 @@ INSTANTIATE_TEST_SUITE_P(Incremental, RacyReuse,
                          [](const testing::TestParamInfo<RacyCase>& info) {
                            return std::string(info.param.name);
                          });
+
+// A file saved again within the second a run read it, by a run that ends
+// seconds later, is analysed again by the next run: the link file tells when
+// its run began reading, not when it ended. The preloaded shim holds the run
+// at its first write of the link file.
+TEST_F(Incremental, EditInTheSecondTheFileWasRead) {
+  // The run below begins reading in this second or the next two (however
+  // loaded the machine), reads a.ads dated in the last of them, and ends
+  // three seconds later.
+  const time_t read_second = std::time(nullptr) + 2;
+  set_file_time(src("a.ads"), read_second);
+  CliResult held = run_vantlink(
+      {{"-s", "-r", "links.txt", "src"},
+       preloading(FAIL_SHIM_PATH, {{"FAIL_SHIM_AT", "1"},
+                                   {"FAIL_SHIM_ACTION", "sleep"},
+                                   {"FAIL_SHIM_SLEEP_MS", "3000"}}),
+       {},
+       scratch_.path()});
+  ASSERT_EQ(held.status, 0) << held.err;
+  rewrite_keeping_time(src("a.ads"), package("New_Name"));
+  for (int later_run = 0; later_run < 2; ++later_run) {
+    run({"-s"});
+    EXPECT_NE(link_file().find("\"src/a.ads\" New_Name SPEC\n"), std::string::npos)
+        << "run " << later_run << ":\n" << link_file();
+  }
+}
 
 // A file dated in the future is analysed on every run, and the link file is
 // still what a full analysis writes.

@@ -54,6 +54,14 @@ void drain(int fd, std::string& into, bool& open) {
 
 std::string built_binary() { return VANTLINK_BINARY; }
 
+std::map<std::string, std::string> preloading(const std::string& shim,
+                                              std::map<std::string, std::string> settings) {
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  settings["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+  settings["LD_PRELOAD"] = shim;
+  return settings;
+}
+
 CliResult run_vantlink(const CliCall& call) {
   int out_pipe[2], err_pipe[2];
   if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) throw std::runtime_error("pipe");
@@ -73,7 +81,16 @@ CliResult run_vantlink(const CliCall& call) {
     ::close(out_pipe[0]);
     ::close(err_pipe[0]);
     if (!call.directory.empty() && change_directory(call.directory) != 0) ::_exit(126);
+    // Nothing of the test process's own reaches the binary: descriptors
+    // count against its limit.
+    ::close_range(3, ~0U, 0);
     for (int fd : call.closed) ::close(fd);
+    for (auto [resource, value] : call.limits) {
+      rlimit limit{value, value};
+      if (::setrlimit(resource, &limit) != 0) ::_exit(124);
+    }
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::signal(signal, SIG_DFL);
+    for (int signal : call.ignored_signals) ::signal(signal, SIG_IGN);
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

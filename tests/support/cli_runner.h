@@ -2,6 +2,8 @@
 // environment and collects what it printed and how it ended.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -25,10 +27,20 @@ struct CliCall {
   bool unprivileged = false;   // as uid 65534 when run by root, so permissions count
   std::vector<int> closed;  // standard descriptors the binary starts without
   std::string binary;       // the program to run; empty: the one built
+  // Resource limits the binary starts with (soft and hard), as `ulimit` sets them.
+  std::vector<std::pair<int, rlim_t>> limits;
+  // Signals ignored at start; SIGINT, SIGTERM and SIGHUP otherwise start with
+  // their default action, whatever the test runner's are.
+  std::vector<int> ignored_signals;
 };
 
 // The vantlink the build made.
 std::string built_binary();
+
+// `settings` and what preloads the shim library `shim` into the binary
+// (ahead of a sanitizer's runtime, in a sanitized build).
+std::map<std::string, std::string> preloading(const std::string& shim,
+                                              std::map<std::string, std::string> settings);
 
 // The base environment holds PATH, LC_ALL=C and KORVODIR=<build tree>.
 CliResult run_vantlink(const CliCall& call);
