@@ -3,19 +3,11 @@
 // and after a failure between the two renames the next run finds a
 // dependency file newer than the link file, whose every rule was read at the
 // time it gives, so whatever both vouch for is right.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
-#include <limits>
 
-#include "core/messages.h"
-#include "driver/atomic_file.h"
 #include "driver/dependencies.h"
-#include "driver/in_place_file.h"
+#include "driver/file_replacement.h"
 #include "driver/link_file.h"
-#include "driver/paths.h"
 
 namespace {
 
@@ -57,8 +49,8 @@ void append_rule(DependencyWriter& out, const SourceFileEntry& entry, std::strin
 }
 
 // Every rule, handed to `sink` in blocks; false once it has refused one.
-template <typename Sink>
-bool write_rules(const Dependencies& deps, const FileList& files, AdaMode mode, Sink sink) {
+bool write_rules(const Dependencies& deps, const FileList& files, AdaMode mode,
+                 const ContentSink& sink) {
   DependencyWriter out(mode == AdaMode::kAda2022 ? "2022" : "95", deps.started);
   std::string key;
   for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next) {
@@ -86,32 +78,7 @@ bool unchanged(const Dependencies& deps, const FileList& files) {
 
 bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaMode mode) {
   if (unchanged(deps, files)) return true;
-  const char* name = deps.name;
-  std::string target = resolve_symbolic_links(name);
-  int existing = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (existing < 0 && errno != ENOENT) {
-    report(Msg::kCannotOpenLinkFile, {name});
-    return false;
-  }
-  AtomicFile file;
-  bool ok;
-  if (file.open(target.c_str())) {
-    if (existing >= 0) ::close(existing);
-    ok = write_rules(deps, files, mode,
-                     [&](std::string_view block) { return file.write(block.data(), block.size()); }) &&
-         file.commit();
-  } else if (existing >= 0 && refused_for_permission(file.error())) {
-    std::string content;
-    write_rules(deps, files, mode, [&](std::string_view block) {
-      content.append(block);
-      return true;
-    });
-    ok = rewrite_in_place(existing, content, std::numeric_limits<int64_t>::max());
-  } else {
-    if (existing >= 0) ::close(existing);
-    report(Msg::kCannotWriteLinkFile, {name});
-    return false;
-  }
-  if (!ok) report(Msg::kCannotWriteLinkFile, {name});
-  return ok;
+  return replace_file(deps.name, [&](const ContentSink& sink) {
+    return write_rules(deps, files, mode, sink);
+  });
 }

@@ -20,15 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// New content under the old modification time: a run that still shows the
-// old units has reused the file instead of reading it.
-void rewrite_keeping_time(const std::string& path, const std::string& content) {
-  struct stat status;
-  if (::stat(path.c_str(), &status) != 0) throw std::runtime_error("stat " + path);
-  write_file(path, content);
-  set_file_time(path, status.st_mtim.tv_sec);
-}
-
 // A scratch tree with src/ holding a.ads, b.adb and an empty-of-units n.ads,
 // all at known times, and a runner for `vantlink [options] links.txt src`
 // with -r from the scratch directory.

@@ -15,13 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void rewrite_keeping_time(const std::string& path, const std::string& content) {
-  struct stat status;
-  if (::stat(path.c_str(), &status) != 0) throw std::runtime_error("stat " + path);
-  write_file(path, content);
-  set_file_time(path, status.st_mtim.tv_sec);
-}
-
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
   size_t at = text.find(from);
   if (at == std::string::npos) throw std::runtime_error("no " + from);

@@ -54,4 +54,11 @@ void set_file_time(const std::string& path, long long seconds) {
     throw std::runtime_error("utimensat " + path);
 }
 
+void rewrite_keeping_time(const std::string& path, const std::string& content) {
+  struct stat status;
+  if (::stat(path.c_str(), &status) != 0) throw std::runtime_error("stat " + path);
+  write_file(path, content);
+  set_file_time(path, status.st_mtim.tv_sec);
+}
+
 std::string package(const std::string& name) { return "package " + name + " is end " + name + ";\n"; }

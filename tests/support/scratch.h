@@ -23,6 +23,9 @@ std::string scratch_path(const std::string& name);
 void write_file(const std::string& path, std::string_view content);
 // Sets the access and modification times of `path` to `seconds`.
 void set_file_time(const std::string& path, long long seconds);
+// New content under the old modification time: a run that still shows the
+// old content has reused the file instead of reading it.
+void rewrite_keeping_time(const std::string& path, const std::string& content);
 std::string read_file(const std::string& path);
 void make_directory(const std::string& path);
 
