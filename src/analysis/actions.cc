@@ -199,6 +199,14 @@ void end_subunit(AnalysisContext* context) {
   context->recogniser.subunit_mode = false;
 }
 
+void resume_at_next_unit(AnalysisContext* context) {
+  Recogniser& r = context->recogniser;
+  r.release_nesting_stack();
+  r.depth = 0;
+  r.pending_head = r.pending_tail = nullptr;
+  end_subunit(context);
+}
+
 void report_not_ada95(AnalysisContext* context) {
   context->diagnose(Msg::kNotAda95,
                     {context->recogniser.file_name, std::to_string(context->scanner.line),
