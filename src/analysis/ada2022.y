@@ -1696,14 +1696,16 @@ static bool begins_unit(int token) {
    the parse that resumes there. */
 static int ac_y22lex(TokenValue* value, AnalysisContext* context) {
   Scanner& scanner = context->scanner;
+  if (!scanner.syntax_error) return ac_yylex(value, context);
   if (scanner.held_token != 0) {
     int token = scanner.held_token;
     scanner.held_token = 0;
+    scanner.syntax_error = false;  // the resumed parse starts afresh
     *value = scanner.held_value;
     return token;
   }
   int token = ac_yylex(value, context);
-  if (scanner.syntax_error && scanner.column == 1 && begins_unit(token)) {
+  if (scanner.column == 1 && begins_unit(token)) {
     scanner.held_token = token;
     scanner.held_value = *value;
     return 0;
@@ -1716,7 +1718,6 @@ int parse_ada2022(AnalysisContext* context) {
   int result = ac_y22parse(context);
   while (scanner.held_token != 0) {
     resume_at_next_unit(context);
-    scanner.syntax_error = false;
     result = ac_y22parse(context) | 1;
   }
   return result;
