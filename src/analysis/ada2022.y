@@ -28,8 +28,12 @@
 #define YYINITSTACKSIZE 500
 #define YYMAXDEPTH (1u << 28)
 #define realloc(block, size) checked_realloc(block, size)
-/* The one scanner, under this parser's prefix (see the end). */
-static int ac_y22lex(TokenValue* value, AnalysisContext* context);
+/* The one scanner, under this parser's prefix; once the file has had a
+   syntax error, through token_after_error (see the end). */
+static int token_after_error(TokenValue* value, AnalysisContext* context);
+#define ac_y22lex(value, context)                                        \
+  ((context)->scanner.syntax_error ? token_after_error(value, context) \
+                                   : ac_yylex(value, context))
 %}
 
 /* The codes of the Ada 95 grammar, which the scanner returns (tokens.h). */
@@ -1694,9 +1698,8 @@ static bool begins_unit(int token) {
    so that what recovery could not mend before it costs no later unit: a
    nested unit is indented, a library unit rarely is. The word is held for
    the parse that resumes there. */
-static int ac_y22lex(TokenValue* value, AnalysisContext* context) {
+static int token_after_error(TokenValue* value, AnalysisContext* context) {
   Scanner& scanner = context->scanner;
-  if (!scanner.syntax_error) return ac_yylex(value, context);
   if (scanner.held_token != 0) {
     int token = scanner.held_token;
     scanner.held_token = 0;
