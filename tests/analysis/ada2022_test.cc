@@ -487,6 +487,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "   S : Wide_String := \"\xce\xb1\xce\xb2\";\n"
                   "end STRA\xc3\x9f" "E;\n",
                   {"Stra\xc3\x9f" "e SPEC"}},
+        // GNAT: Sp (spec): UTF-8 spaces (no-break, em) and line ends (next
+        // line, line separator) separate words, also right after a name.
+        Construct{"Utf8SpacesAndLineEnds",
+                  "\xef\xbb\xbfpackage\xc2\xa0Sp\xc2\xa0is\n"
+                  "   X\xc2\xa0: Integer;\xc2\x85   Y\xe2\x80\x83: Integer;\xe2\x80\xa8"
+                  "end Sp\xc2\xa0;\n",
+                  {"Sp SPEC"}},
         // GNAT with -gnatW8: Caf\xc3\xa9 (spec).
         Construct{"Utf8WithoutMark",
                   "with Ada.Text_IO;\n"
