@@ -967,13 +967,17 @@ exit_statement
     | KW_EXIT name KW_WHEN expression ';'
     ;
 
+/* GNAT's extension of a condition after return, raise and goto. */
 goto_statement
     : KW_GOTO name ';'
+    | KW_GOTO name KW_WHEN expression ';'
     ;
 
 simple_return_statement
     : KW_RETURN ';'
     | KW_RETURN expression ';'
+    | KW_RETURN KW_WHEN expression ';'
+    | KW_RETURN expression KW_WHEN expression ';'
     ;
 
 extended_return_statement
@@ -1505,6 +1509,8 @@ raise_statement
     : KW_RAISE ';'
     | KW_RAISE name ';'
     | KW_RAISE name KW_WITH expression ';'
+    | KW_RAISE name KW_WHEN expression ';'
+    | KW_RAISE name KW_WITH expression KW_WHEN expression ';'
     ;
 
 /* 12 Generic units */

@@ -560,6 +560,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "end Lib;\n",
                   {"Lib SPEC"},
                   true,
+                  "-gnatX"},
+        // GNAT with -gnatX: Lib (body).
+        Construct{"ConditionalRaiseReturnGoto",
+                  "function Lib (X : Integer) return Integer is\n"
+                  "   Bad : exception;\n"
+                  "begin\n"
+                  "   raise Bad when X < 0;\n"
+                  "   raise Bad with \"large\" when X > 100;\n"
+                  "   goto Done when X = 7;\n"
+                  "   return 1 when X = 5;\n"
+                  "   <<Done>>\n"
+                  "   return 0;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"},
+                  true,
                   "-gnatX"}),
     case_name);
 
