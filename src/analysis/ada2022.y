@@ -563,7 +563,8 @@ name
 
 /* GNAT 12 reads "Parallel (...)" as a name, the language as "parallel"
    and a chunk specification: which one it is shows after the ")", where a
-   loop or an iterated association has "for". */
+   loop or an iterated association has "for". A chunk specification is a
+   value: "C in 1 .. 4" reads as a membership test. */
 parallel_prefix
     : KW_PARALLEL '(' value_list ')'
     ;
@@ -1688,11 +1689,13 @@ void ac_y22error(AnalysisContext* context, const char*) {
   report_not_ada2022(context);
 }
 
-/* The words a compilation unit begins with. */
+/* The words a compilation unit begins with. Not "private", which begins
+   the private part of a package at the start of a line far more often
+   than a private unit, nor "use", which rarely begins a unit at all. */
 static bool begins_unit(int token) {
   switch (token) {
-    case KW_WITH: case KW_LIMITED: case KW_PRIVATE: case KW_USE: case KW_PRAGMA:
-    case KW_PACKAGE: case KW_PROCEDURE: case KW_FUNCTION: case KW_GENERIC: case KW_SEPARATE:
+    case KW_WITH: case KW_LIMITED: case KW_PRAGMA: case KW_PACKAGE: case KW_PROCEDURE:
+    case KW_FUNCTION: case KW_GENERIC: case KW_SEPARATE:
       return true;
     default:
       return false;

@@ -628,7 +628,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "         null;\n      end;\n   end Broken;\n   procedure Inner is\n   begin\n"
                 "      null;\n   end Inner;\nend First;\n\npackage body Second is\nend Second;\n",
                 {"Second BODY"},
-                {"6:10"}}),
+                {"6:10"}},
+        // GNAT lists A, B (and reports the missing expression). An error
+        // that recovery mends keeps its unit: the private part at the start
+        // of a line is no next unit.
+        Damaged{"MendedErrorBeforeAPrivatePart",
+                "package A is\n   type R is record\n      X : Integer := ;\n   end record;\n"
+                "private\n   Y : Integer;\nend A;\npackage B is\nend B;\n",
+                {"A SPEC", "B SPEC"},
+                {"3:22"}}),
     damaged_name);
 
 // The same modern file: a warning by default, its units in Ada 2022 mode.
