@@ -485,6 +485,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "   \xce\xbb : Integer := 1;\n"
                   "   C : Wide_Character := '\xce\xbb';\n"
                   "   S : Wide_String := \"\xce\xb1\xce\xb2\";\n"
+                  "   N : Wide_Character := '\xc2\xa0';\n"
+                  "   F : Wide_Wide_Character := '\xf0\x9f\x98\x80';\n"
                   "end STRA\xc3\x9f" "E;\n",
                   {"Stra\xc3\x9f" "e SPEC"}},
         // GNAT: Sp (spec): UTF-8 spaces (no-break, em) and line ends (next
