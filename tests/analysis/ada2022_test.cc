@@ -523,19 +523,23 @@ INSTANTIATE_TEST_SUITE_P(
                   {"Deep1 SPEC", "Deep2 PROC", "Deep3 SPEC"}},
         // GNAT 12 rejects ";" in Global; Ada 2022 6.1.2: global_aspect_definition
         // ::= (global_aspect_element {; global_aspect_element}), with
-        // global_set ::= global_name {, global_name}.
+        // global_set ::= global_name {, global_name}, and H.7 (overriding
+        // modes, "use"). The 2020 draft of the manual still separates the
+        // elements with ",", kept too (procedure S).
         Construct{"GlobalModesSeparatedBySemicolons",
                   "package Lib is\n"
                   "   X, Y, Z : Integer := 0;\n"
                   "   procedure P with Global => (in X; in out Y; out Z);\n"
                   "   procedure Q with Global => (in X, Y; out Z), Nonblocking;\n"
                   "   procedure R with Global => (overriding in X; use P);\n"
+                  "   procedure S with Global => (in X, out Z);\n"
                   "end Lib;\n",
                   {"Lib SPEC"},
                   false},
         // GNAT 12 rejects parallel loops; Ada 2022 5.5: parallel
         // [(chunk_specification)] [aspect_specification] for ..., with
-        // chunk_specification ::= defining_identifier in discrete_subtype_definition.
+        // chunk_specification ::= integer_simple_expression | defining_identifier
+        // in discrete_subtype_definition (the 2020 draft has no aspects there).
         Construct{"ChunkSpecificationWithAspects",
                   "procedure Lib is\n"
                   "begin\n"
