@@ -515,6 +515,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "   T : String := \"[\" & \"]\";\n"
                   "end Lib;\n",
                   {"Lib SPEC"}},
+        // GNAT: Lib (spec). A string in percent signs ends at its first
+        // single percent sign.
+        Construct{"PercentStrings",
+                  "package Lib is\n"
+                  "   X : String := %abc%; -- 100%\n"
+                  "   Y : String := %a% & %b%%c%;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
         // GNAT: Deep1 (spec), Deep2 (body), Deep3 (spec).
         Construct{"DeepNesting",
                   "package Deep1 is\n" + nested_packages(84) + "end Deep1;\n"
