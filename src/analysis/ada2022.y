@@ -1550,11 +1550,14 @@ formal_subprogram_specification
     | KW_FUNCTION designator formal_part_option KW_RETURN return_subtype
     ;
 
+/* The parenthesised expression is GNAT's extension of a default for a
+   formal function. */
 subprogram_default_option
     : /* empty */
     | KW_IS name
     | KW_IS BOX
     | KW_IS KW_NULL
+    | KW_IS parenthesized_primary
     | KW_IS KW_ABSTRACT
     | KW_IS KW_ABSTRACT name
     | KW_IS KW_ABSTRACT BOX

@@ -575,6 +575,16 @@ INSTANTIATE_TEST_SUITE_P(
                   {"Lib SPEC"},
                   true,
                   "-gnatX"},
+        // GNAT with -gnatX: Lib (spec).
+        Construct{"ExpressionDefaultOfFormalFunction",
+                  "generic\n"
+                  "   type T is private;\n"
+                  "   with function Default (X : T) return T is (X);\n"
+                  "package Lib is\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"},
+                  true,
+                  "-gnatX"},
         // GNAT with -gnatX: Lib (body).
         Construct{"ConditionalRaiseReturnGoto",
                   "function Lib (X : Integer) return Integer is\n"
