@@ -199,6 +199,16 @@ void end_subunit(AnalysisContext* context) {
   context->recogniser.subunit_mode = false;
 }
 
+void resume_at_next_unit(AnalysisContext* context) {
+  Recogniser& r = context->recogniser;
+  r.release_nesting_stack();
+  r.depth = 0;
+  r.pending_head = r.pending_tail = nullptr;
+  r.context_clause.clear();  // the abandoned unit's: the next one has its own
+  r.with_marks = 0;
+  end_subunit(context);
+}
+
 void report_not_ada95(AnalysisContext* context) {
   context->diagnose(Msg::kNotAda95,
                     {context->recogniser.file_name, std::to_string(context->scanner.line),

@@ -68,6 +68,10 @@ void position_last_unit(AnalysisContext* context, const TokenValue& end);
 void begin_subunit(AnalysisContext* context, const char* parent);
 void end_subunit(AnalysisContext* context);
 
+// The parse resumes at the next compilation unit after giving up the one it
+// was in: the units left open are dropped, with the pending with-names.
+void resume_at_next_unit(AnalysisContext* context);
+
 // The warning for any syntax error or stack overflow, at the scanner's place.
 void report_not_ada95(AnalysisContext* context);
 void report_not_ada2022(AnalysisContext* context);

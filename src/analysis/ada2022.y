@@ -16,16 +16,25 @@
 
 %{
 #include "analysis/actions.h"
+#include "analysis/context.h"
 #include "analysis/parser.h"
 #include "analysis/scanner.h"
 #include "analysis/with_clauses.h"
+#include "core/memory.h"
 
 #define YYSTYPE TokenValue
-/* The same stacks and the same refusal to grow as the Ada 95 parser. */
+/* The stacks grow with the nesting of the input, as far as memory goes:
+   GNAT takes any depth, and the Ada 95 parser's fixed limit is its own. A
+   stack that cannot grow is an allocation failure like any other. */
 #define YYINITSTACKSIZE 500
-#define YYMAXDEPTH 400
-/* The one scanner, under this parser's prefix. */
-#define ac_y22lex ac_yylex
+#define YYMAXDEPTH (1u << 28)
+#define realloc(block, size) checked_realloc(block, size)
+/* The one scanner, under this parser's prefix; once the file has had a
+   syntax error, through token_after_error (see the end). */
+static int token_after_error(TokenValue* value, AnalysisContext* context);
+#define ac_y22lex(value, context)                                        \
+  ((context)->scanner.syntax_error ? token_after_error(value, context) \
+                                   : ac_yylex(value, context))
 %}
 
 /* The codes of the Ada 95 grammar, which the scanner returns (tokens.h). */
@@ -67,7 +76,7 @@
 %lex-param { AnalysisContext* context }
 
 /* The ambiguities of the language listed in CMakeLists.txt. */
-%expect 6
+%expect 9
 %expect-rr 0
 
 %%
@@ -75,9 +84,30 @@
 /* 2.8 Pragmas */
 
 pragma
-    : KW_PRAGMA identifier ';'
-    | KW_PRAGMA identifier '(' pragma_argument_list ')' ';'
+    : KW_PRAGMA pragma_identifier ';'
+    | KW_PRAGMA pragma_identifier '(' pragma_argument_list ')' ';'
     | KW_PRAGMA error ';'
+    ;
+
+/* A reserved word names a pragma too: the obsolescent "pragma Interface"
+   predates the word, and GNAT takes any unknown pragma. */
+pragma_identifier
+    : identifier
+    | reserved_word
+    ;
+
+reserved_word
+    : KW_ABORT | KW_ABS | KW_ABSTRACT | KW_ACCEPT | KW_ACCESS | KW_ALIASED | KW_ALL
+    | KW_AND | KW_ARRAY | KW_AT | KW_BEGIN | KW_BODY | KW_CASE | KW_CONSTANT
+    | KW_DECLARE | KW_DELAY | KW_DELTA | KW_DIGITS | KW_DO | KW_ELSE | KW_ELSIF
+    | KW_END | KW_ENTRY | KW_EXCEPTION | KW_EXIT | KW_FOR | KW_FUNCTION | KW_GENERIC
+    | KW_GOTO | KW_IF | KW_IN | KW_INTERFACE | KW_IS | KW_LIMITED | KW_LOOP | KW_MOD
+    | KW_NEW | KW_NOT | KW_NULL | KW_OF | KW_OR | KW_OTHERS | KW_OUT | KW_OVERRIDING
+    | KW_PACKAGE | KW_PRAGMA | KW_PRIVATE | KW_PROCEDURE | KW_PROTECTED | KW_RAISE
+    | KW_RANGE | KW_RECORD | KW_REM | KW_RENAMES | KW_REQUEUE | KW_RETURN | KW_REVERSE
+    | KW_SELECT | KW_SEPARATE | KW_SOME | KW_SUBTYPE | KW_SYNCHRONIZED | KW_TAGGED
+    | KW_TASK | KW_TERMINATE | KW_THEN | KW_TYPE | KW_UNTIL | KW_USE | KW_WHEN
+    | KW_WHILE | KW_WITH | KW_XOR
     ;
 
 pragma_argument_list
@@ -313,8 +343,10 @@ index_subtype_definition_list
     | index_subtype_definition_list ',' index_subtype_definition
     ;
 
+/* GNAT's extension of a fixed lower bound: Index range 1 .. <>. */
 index_subtype_definition
     : name KW_RANGE BOX
+    | name KW_RANGE simple_expression DOT_DOT BOX
     ;
 
 discrete_range_list
@@ -350,9 +382,10 @@ discriminant_specification_list
     ;
 
 discriminant_specification
-    : defining_identifier_list ':' subtype_mark initialization_option
+    : defining_identifier_list ':' subtype_mark initialization_option aspect_option
     | defining_identifier_list ':' null_exclusion subtype_mark initialization_option
-    | defining_identifier_list ':' access_definition initialization_option
+          aspect_option
+    | defining_identifier_list ':' access_definition initialization_option aspect_option
     ;
 
 /* 3.8 Record types */
@@ -526,6 +559,15 @@ name
                                   { $$.text = join_names(context, $1.text, "'", $3.text); }
     | name '\'' parenthesized_primary
     | name '\'' bracket_aggregate
+    | parallel_prefix
+    ;
+
+/* GNAT 12 reads "Parallel (...)" as a name, the language as "parallel"
+   and a chunk specification: which one it is shows after the ")", where a
+   loop or an iterated association has "for". A chunk specification is a
+   value: "C in 1 .. 4" reads as a membership test. */
+parallel_prefix
+    : KW_PARALLEL '(' value_list ')'
     ;
 
 subtype_mark
@@ -574,6 +616,7 @@ value_list
 
 value
     : discrete_with_range
+    | simple_expression DOT_DOT BOX
     | choice_list ARROW expression
     | choice_list ARROW BOX
     | BOX
@@ -607,7 +650,7 @@ bracket_aggregate
     | '[' value_list ']'
     | '[' expression KW_WITH KW_DELTA value_list ']'
     | '[' KW_PARALLEL iterated_association ']'
-    | '[' KW_PARALLEL '(' chunk_specification ')' iterated_association ']'
+    | '[' parallel_prefix iterated_association ']'
     | '[' error ']'
     ;
 
@@ -840,8 +883,8 @@ iteration_scheme
     : /* empty */
     | KW_WHILE expression
     | KW_FOR loop_iterator
-    | KW_PARALLEL KW_FOR loop_iterator
-    | KW_PARALLEL '(' chunk_specification ')' KW_FOR loop_iterator
+    | KW_PARALLEL aspect_option KW_FOR loop_iterator
+    | parallel_prefix aspect_option KW_FOR loop_iterator
     ;
 
 loop_iterator
@@ -876,12 +919,6 @@ iterator_filter_option
     | KW_WHEN expression
     ;
 
-/* "C in 1 .. 4", a chunk parameter with its range, reads as a membership
-   test: an expression covers both forms. */
-chunk_specification
-    : expression
-    ;
-
 procedural_iterator
     : '(' defining_identifier_list ')' KW_OF name iterator_filter_option
     | formal_part KW_OF name iterator_filter_option
@@ -900,7 +937,8 @@ block_body
     ;
 
 parallel_block_statement
-    : KW_PARALLEL KW_DO statements_with_handlers parallel_sequence_list KW_END KW_DO ';'
+    : KW_PARALLEL aspect_option KW_DO statements_with_handlers parallel_sequence_list
+          KW_END KW_DO ';'
     ;
 
 parallel_sequence_list
@@ -931,13 +969,17 @@ exit_statement
     | KW_EXIT name KW_WHEN expression ';'
     ;
 
+/* GNAT's extension of a condition after return, raise and goto. */
 goto_statement
     : KW_GOTO name ';'
+    | KW_GOTO name KW_WHEN expression ';'
     ;
 
 simple_return_statement
     : KW_RETURN ';'
     | KW_RETURN expression ';'
+    | KW_RETURN KW_WHEN expression ';'
+    | KW_RETURN expression KW_WHEN expression ';'
     ;
 
 extended_return_statement
@@ -1023,6 +1065,8 @@ parameter_specification_list
 parameter_specification
     : parameter_head
     | parameter_head ASSIGN expression
+    | parameter_head KW_WITH aspect_list
+    | parameter_head ASSIGN expression KW_WITH aspect_list
     ;
 
 parameter_head
@@ -1290,8 +1334,8 @@ entry_header
 
 entry_body
     : KW_ENTRY identifier formal_part_option aspect_option entry_barrier entry_body_part
-    | KW_ENTRY identifier '(' KW_FOR identifier KW_IN discrete_range ')' formal_part_option
-          aspect_option entry_barrier entry_body_part
+    | KW_ENTRY identifier '(' KW_FOR identifier KW_IN discrete_range aspect_option ')'
+          formal_part_option aspect_option entry_barrier entry_body_part
     ;
 
 entry_barrier
@@ -1471,6 +1515,8 @@ raise_statement
     : KW_RAISE ';'
     | KW_RAISE name ';'
     | KW_RAISE name KW_WITH expression ';'
+    | KW_RAISE name KW_WHEN expression ';'
+    | KW_RAISE name KW_WITH expression KW_WHEN expression ';'
     ;
 
 /* 12 Generic units */
@@ -1509,11 +1555,14 @@ formal_subprogram_specification
     | KW_FUNCTION designator formal_part_option KW_RETURN return_subtype
     ;
 
+/* The parenthesised expression is GNAT's extension of a default for a
+   formal function. */
 subprogram_default_option
     : /* empty */
     | KW_IS name
     | KW_IS BOX
     | KW_IS KW_NULL
+    | KW_IS parenthesized_primary
     | KW_IS KW_ABSTRACT
     | KW_IS KW_ABSTRACT name
     | KW_IS KW_ABSTRACT BOX
@@ -1604,10 +1653,12 @@ global_designator
     | name
     ;
 
-/* A name after a comma continues the set of the mode before it. */
+/* A name after a comma continues the set of the mode before it. Ada 2022
+   separates the elements with ";", its drafts with ",". */
 global_element_list
     : global_element
     | global_element_list ',' global_element
+    | global_element_list ';' global_element
     | global_element_list ',' name
     ;
 
@@ -1639,4 +1690,55 @@ component_clause_list
 
 /* Whatever went wrong, the user sees one warning with the position of the
    token that did not fit. */
-void ac_y22error(AnalysisContext* context, const char*) { report_not_ada2022(context); }
+void ac_y22error(AnalysisContext* context, const char*) {
+  /* The end of input that stands for the next unit is not an error. */
+  if (context->scanner.held_token != 0) return;
+  context->scanner.syntax_error = true;
+  report_not_ada2022(context);
+}
+
+/* The words a compilation unit begins with. Not "private", which begins
+   the private part of a package at the start of a line far more often
+   than a private unit, nor "use", which rarely begins a unit at all. */
+static bool begins_unit(int token) {
+  switch (token) {
+    case KW_WITH: case KW_LIMITED: case KW_PRAGMA: case KW_PACKAGE: case KW_PROCEDURE:
+    case KW_FUNCTION: case KW_GENERIC: case KW_SEPARATE:
+      return true;
+    default:
+      return false;
+  }
+}
+
+/* Once the file has had a syntax error, a word that begins a compilation
+   unit at the start of a line ends the parse there (as the end of input),
+   so that what recovery could not mend before it costs no later unit: a
+   nested unit is indented, a library unit rarely is. The word is held for
+   the parse that resumes there. */
+static int token_after_error(TokenValue* value, AnalysisContext* context) {
+  Scanner& scanner = context->scanner;
+  if (scanner.held_token != 0) {
+    int token = scanner.held_token;
+    scanner.held_token = 0;
+    scanner.syntax_error = false;  // the resumed parse starts afresh
+    *value = scanner.held_value;
+    return token;
+  }
+  int token = ac_yylex(value, context);
+  if (scanner.column == 1 && begins_unit(token)) {
+    scanner.held_token = token;
+    scanner.held_value = *value;
+    return 0;
+  }
+  return token;
+}
+
+int parse_ada2022(AnalysisContext* context) {
+  Scanner& scanner = context->scanner;
+  int result = ac_y22parse(context);
+  while (scanner.held_token != 0) {
+    resume_at_next_unit(context);
+    result = ac_y22parse(context) | 1;
+  }
+  return result;
+}

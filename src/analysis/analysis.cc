@@ -58,7 +58,7 @@ void AnalysisContext::analyse(FILE* stream, bool terminal, const char* name,
   recogniser.start_file(name, directory_text);
   scanner.restart(stream, terminal);
   if (scanner.failure == nullptr)
-    out.accepted = (mode == AdaMode::kAda2022 ? ac_y22parse(this) : ac_yyparse(this)) == 0;
+    out.accepted = (mode == AdaMode::kAda2022 ? parse_ada2022(this) : ac_yyparse(this)) == 0;
   out.units = recogniser.take_unit_list();
   arena.reset();
   if (scanner.failure != nullptr) {

@@ -14,3 +14,7 @@ void ac_yyerror(AnalysisContext* context, const char* description);
 // warning says "Ada 2022".
 int ac_y22parse(AnalysisContext* context);
 void ac_y22error(AnalysisContext* context, const char* description);
+
+// ac_y22parse, resumed at each compilation unit that begins a line after a
+// syntax error: what recovery cannot mend costs its own unit only.
+int parse_ada2022(AnalysisContext* context);

@@ -32,6 +32,13 @@ class Scanner {
   int column = 1;
   int previous_length = 0;
   int state_before_comment = 0;  // where a comment began (see ada.l)
+  bool at_file_start = false;    // the modern mode skips a byte-order mark here
+  // The modern parser's resumption at the next compilation unit (ada2022.y):
+  // set once a syntax error was reported, and while a token is held for the
+  // parse that resumes.
+  bool syntax_error = false;
+  int held_token = 0;
+  TokenValue held_value{};
   bool terminal = false;  // told by the caller: flex's own look costs two calls a file
 
  private:

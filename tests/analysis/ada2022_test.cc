@@ -22,7 +22,27 @@ struct Construct {
   std::string source;
   Strings units;            // "Name KIND"
   bool gnat_12_knows = true;  // GNAT 12 does not parse parallel constructs yet
+  std::string gnat_switches = "";  // beyond -gnat2022: -gnatW8 (UTF-8), -gnatX (extensions)
 };
+
+// Units nested `depth` deep in each of the three ways GNAT takes far beyond
+// the Ada 95 parser's fixed stack.
+std::string nested_packages(int depth) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += "package P" + std::to_string(i) + " is\n";
+  for (int i = depth; i-- > 0;) text += "end P" + std::to_string(i) + ";\n";
+  return text;
+}
+std::string nested_blocks(int depth) {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += "declare begin\n";
+  text += "null;\n";
+  for (int i = 0; i < depth; ++i) text += "end;\n";
+  return text;
+}
+std::string nested_parentheses(int depth) {
+  return std::string(depth, '(') + "1" + std::string(depth, ')');
+}
 
 std::string case_name(const testing::TestParamInfo<Construct>& info) { return info.param.name; }
 void PrintTo(const Construct& c, std::ostream* out) { *out << c.name; }
@@ -54,7 +74,7 @@ TEST_P(Ada2022Construct, GnatAgrees) {
   std::filesystem::create_directories(directory);
   std::filesystem::path file = directory / gnat_file_name(c.units);
   write_file(file, c.source);
-  gnat::Result gnat = gnat::units_of(file, directory, "-gnat2022");
+  gnat::Result gnat = gnat::units_of(file, directory, "-gnat2022 " + c.gnat_switches);
   std::filesystem::remove_all(directory);
   ASSERT_TRUE(gnat.ran) << gnat.output;
   Strings units;
@@ -382,7 +402,204 @@ INSTANTIATE_TEST_SUITE_P(
                   "   Parallel : Integer := 1;\n"
                   "   Next : Integer := Parallel + 1;\n"
                   "end Parallel;\n",
-                  {"Parallel SPEC"}}),
+                  {"Parallel SPEC"}},
+        // GNAT: Lib (spec).
+        Construct{"AspectsOnParameters",
+                  "package Lib is\n"
+                  "   procedure P (X : Integer with Unreferenced; Y : in out Integer := 0 with Unreferenced);\n"
+                  "   function F (A : access Integer with Unreferenced) return Integer;\n"
+                  "   type Callback is access procedure (X : Integer with Unreferenced);\n"
+                  "   type Func is access function (X : Integer := 1 with Unreferenced) return Integer;\n"
+                  "   task type T is\n"
+                  "      entry E (X : Integer with Unreferenced);\n"
+                  "      entry Family (1 .. 2) (Y : Integer with Unreferenced);\n"
+                  "   end T;\n"
+                  "   generic\n"
+                  "      with procedure G (X : Integer with Unreferenced);\n"
+                  "   package Gen is end Gen;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        // GNAT: Outer (body).
+        Construct{"AspectsOnParametersNested",
+                  "package body Outer is\n"
+                  "   task body T is\n"
+                  "   begin\n"
+                  "      accept E (X : Integer with Unreferenced) do\n"
+                  "         null;\n"
+                  "      end E;\n"
+                  "      accept Family (1) (Y : Integer with Unreferenced);\n"
+                  "   end T;\n"
+                  "   procedure P (X : not null access Integer with Unreferenced) is\n"
+                  "   begin\n"
+                  "      null;\n"
+                  "   end P;\n"
+                  "end Outer;\n",
+                  {"Outer BODY"}},
+        // GNAT: Lib (spec), Main (body).
+        Construct{"PragmaNamedByReservedWord",
+                  "package Lib is\n"
+                  "   procedure F;\n"
+                  "   pragma Interface (C, F);\n"
+                  "end Lib;\n"
+                  "pragma Interface (Ada, Lib);\n"
+                  "procedure Main is\n"
+                  "   procedure G;\n"
+                  "   pragma Interface (C, G);\n"
+                  "begin\n"
+                  "   G;\n"
+                  "end Main;\n",
+                  {"Lib SPEC", "Main PROC"}},
+        // GNAT: Lib (body).
+        Construct{"ParallelAsCalledName",
+                  "procedure Lib is\n"
+                  "   type Arr is array (1 .. 3) of Integer;\n"
+                  "   Parallel : Arr := (others => 0);\n"
+                  "   procedure Run (N : Integer) is null;\n"
+                  "   package Inner is\n"
+                  "      procedure Parallel (N : Integer) is null;\n"
+                  "   end Inner;\n"
+                  "begin\n"
+                  "   Parallel (1) := 2;\n"
+                  "   Parallel (2) := Parallel (1) + 1;\n"
+                  "   Run (Parallel (3));\n"
+                  "   Inner.Parallel (3);\n"
+                  "   declare\n"
+                  "      procedure Parallel (N : Integer) is null;\n"
+                  "   begin\n"
+                  "      Parallel (4);\n"
+                  "      Parallel (N => 5);\n"
+                  "   end;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        // GNAT: Caf\xe9 (spec): Latin-1, the name as written.
+        Construct{"Latin1Letters",
+                  "package Caf\xe9 is\n"
+                  "   \xc9t\xe9 : Integer := 1;\n"
+                  "   C : Character := '\xe9';\n"
+                  "   S : String := \"\xe0 la\";\n"
+                  "end CAF\xc9;\n",
+                  {"Caf\xe9 SPEC"}},
+        // GNAT: Stra\xc3\x9f" "e (spec): UTF-8 after a byte-order mark.
+        Construct{"Utf8WithByteOrderMark",
+                  "\xef\xbb\xbfpackage Stra\xc3\x9f" "e is\n"
+                  "   \xce\xbb : Integer := 1;\n"
+                  "   C : Wide_Character := '\xce\xbb';\n"
+                  "   S : Wide_String := \"\xce\xb1\xce\xb2\";\n"
+                  "   N : Wide_Character := '\xc2\xa0';\n"
+                  "   F : Wide_Wide_Character := '\xf0\x9f\x98\x80';\n"
+                  "end STRA\xc3\x9f" "E;\n",
+                  {"Stra\xc3\x9f" "e SPEC"}},
+        // GNAT: Sp (spec): UTF-8 spaces (no-break, em) and line ends (next
+        // line, line separator) separate words, also right after a name.
+        Construct{"Utf8SpacesAndLineEnds",
+                  "\xef\xbb\xbfpackage\xc2\xa0Sp\xc2\xa0is\n"
+                  "   X\xc2\xa0: Integer;\xc2\x85   Y\xe2\x80\x83: Integer;\xe2\x80\xa8"
+                  "end Sp\xc2\xa0;\n",
+                  {"Sp SPEC"}},
+        // GNAT with -gnatW8: Caf\xc3\xa9 (spec).
+        Construct{"Utf8WithoutMark",
+                  "with Ada.Text_IO;\n"
+                  "package Caf\xc3\xa9 is\n"
+                  "   \xc3\xa9t\xc3\xa9_\xce\xbb : Integer := 1;\n"
+                  "end Caf\xc3\xa9;\n",
+                  {"Caf\xc3\xa9 SPEC"},
+                  true,
+                  "-gnatW8"},
+        // GNAT: Lib (spec). A wide character in brackets is one character.
+        Construct{"BracketNotation",
+                  "package Lib is\n"
+                  "   X[\"03bb\"] : Integer := 1;\n"
+                  "   Y[\"03BB\"]z : Integer := X[\"03BB\"];\n"
+                  "   S : Wide_String := \"[\"03B1\"]\";\n"
+                  "   C : Wide_Character := '[\"03B1\"]';\n"
+                  "   T : String := \"[\" & \"]\";\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        // GNAT: Lib (spec). A string in percent signs ends at its first
+        // single percent sign.
+        Construct{"PercentStrings",
+                  "package Lib is\n"
+                  "   X : String := %abc%; -- 100%\n"
+                  "   Y : String := %a% & %b%%c%;\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"}},
+        // GNAT: Deep1 (spec), Deep2 (body), Deep3 (spec).
+        Construct{"DeepNesting",
+                  "package Deep1 is\n" + nested_packages(84) + "end Deep1;\n"
+                  "procedure Deep2 is\nbegin\n" + nested_blocks(180) + "end Deep2;\n"
+                  "package Deep3 is\n   X : Integer := " + nested_parentheses(500) + ";\nend Deep3;\n",
+                  {"Deep1 SPEC", "Deep2 PROC", "Deep3 SPEC"}},
+        // GNAT 12 rejects ";" in Global; Ada 2022 6.1.2: global_aspect_definition
+        // ::= (global_aspect_element {; global_aspect_element}), with
+        // global_set ::= global_name {, global_name}, and H.7 (overriding
+        // modes, "use"). The 2020 draft of the manual still separates the
+        // elements with ",", kept too (procedure S).
+        Construct{"GlobalModesSeparatedBySemicolons",
+                  "package Lib is\n"
+                  "   X, Y, Z : Integer := 0;\n"
+                  "   procedure P with Global => (in X; in out Y; out Z);\n"
+                  "   procedure Q with Global => (in X, Y; out Z), Nonblocking;\n"
+                  "   procedure R with Global => (overriding in X; use P);\n"
+                  "   procedure S with Global => (in X, out Z);\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"},
+                  false},
+        // GNAT 12 rejects parallel loops; Ada 2022 5.5: parallel
+        // [(chunk_specification)] [aspect_specification] for ..., with
+        // chunk_specification ::= integer_simple_expression | defining_identifier
+        // in discrete_subtype_definition (the 2020 draft has no aspects there).
+        Construct{"ChunkSpecificationWithAspects",
+                  "procedure Lib is\n"
+                  "begin\n"
+                  "   parallel (Chunk in 1 .. 4) with Max_Chunk_Count => 4\n"
+                  "   for I in 1 .. 100 loop\n"
+                  "      null;\n"
+                  "   end loop;\n"
+                  "   Outer : parallel with Max_Chunk_Count => 2 for I in 1 .. 10 loop\n"
+                  "      null;\n"
+                  "   end loop Outer;\n"
+                  "   parallel (8) for E of Some_Array loop\n"
+                  "      null;\n"
+                  "   end loop;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"},
+                  false},
+        // GNAT with -gnatX: Lib (spec).
+        Construct{"FixedLowerBound",
+                  "package Lib is\n"
+                  "   type Index is range 1 .. 10;\n"
+                  "   type Vector is array (Index range 1 .. <>) of Integer;\n"
+                  "   type Matrix is array (Index range 1 .. <>, Positive range <>) of Integer;\n"
+                  "   subtype Text is String (1 .. <>);\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"},
+                  true,
+                  "-gnatX"},
+        // GNAT with -gnatX: Lib (spec).
+        Construct{"ExpressionDefaultOfFormalFunction",
+                  "generic\n"
+                  "   type T is private;\n"
+                  "   with function Default (X : T) return T is (X);\n"
+                  "package Lib is\n"
+                  "end Lib;\n",
+                  {"Lib SPEC"},
+                  true,
+                  "-gnatX"},
+        // GNAT with -gnatX: Lib (body).
+        Construct{"ConditionalRaiseReturnGoto",
+                  "function Lib (X : Integer) return Integer is\n"
+                  "   Bad : exception;\n"
+                  "begin\n"
+                  "   raise Bad when X < 0;\n"
+                  "   raise Bad with \"large\" when X > 100;\n"
+                  "   goto Done when X = 7;\n"
+                  "   return 1 when X = 5;\n"
+                  "   <<Done>>\n"
+                  "   return 0;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"},
+                  true,
+                  "-gnatX"}),
     case_name);
 
 struct Damaged {
@@ -418,7 +635,32 @@ INSTANTIATE_TEST_SUITE_P(
         Damaged{"Ada95WordAsAName",
                 "package A is end A;\npackage B is\n   Some : Integer;\nend B;\n",
                 {"A SPEC"},
-                {"3:4"}}),
+                {"3:4"}},
+        // GNAT lists First, Second, Third (and reports the missing operand):
+        // the broken unit may be lost, the later ones may not.
+        Damaged{"LaterUnitsAfterAnUnmendedError",
+                "package First is\n   X : Integer := 1 +;\n   procedure Inner;\nend First;\n"
+                "with Ada.Text_IO;\npackage Second is\n   procedure Nested;\nend Second;\n"
+                "procedure Third is\nbegin\n   null;\nend Third;\n",
+                {"Second SPEC", "Third PROC"},
+                {"2:22"}},
+        // GNAT lists First (body), Second (body): "end if;" expected. A
+        // statement recovery that swallows the rest of the file stops at the
+        // next unit; the nested unit after the error is not taken for one.
+        Damaged{"LaterUnitsAfterAnErrorThatRecoverySwallows",
+                "package body First is\n   procedure Broken is\n   begin\n      if X then\n"
+                "         null;\n      end;\n   end Broken;\n   procedure Inner is\n   begin\n"
+                "      null;\n   end Inner;\nend First;\n\npackage body Second is\nend Second;\n",
+                {"Second BODY"},
+                {"6:10"}},
+        // GNAT lists A, B (and reports the missing expression). An error
+        // that recovery mends keeps its unit: the private part at the start
+        // of a line is no next unit.
+        Damaged{"MendedErrorBeforeAPrivatePart",
+                "package A is\n   type R is record\n      X : Integer := ;\n   end record;\n"
+                "private\n   Y : Integer;\nend A;\npackage B is\nend B;\n",
+                {"A SPEC", "B SPEC"},
+                {"3:22"}}),
     damaged_name);
 
 // The same modern file: a warning by default, its units in Ada 2022 mode.

@@ -124,11 +124,16 @@ Result units_of(const fs::path& file, const std::string& work_dir, const std::st
   static const std::regex unit_line(
       "^Unit (\\S+) \\((spec|body)\\) line [0-9]+, file offset ([0-9]+), file "
       "name (.*)$");
+  // In a file of several units GNAT names the file each unit would have
+  // alone: a unit further on in this file counts after one named by it.
   std::string source = read_all(file);
   std::istringstream lines(result.output);
+  bool own_seen = false;
   for (std::string line; std::getline(lines, line);) {
     std::smatch match;
-    if (std::regex_match(line, match, unit_line) && match[4] == file.filename().string()) {
+    if (std::regex_match(line, match, unit_line) &&
+        (match[4] == file.filename().string() || (own_seen && std::stoul(match[3].str()) > 0))) {
+      own_seen = true;
       std::string kind =
           match[2] == "spec" ? "SPEC" : body_kind(source, std::stoul(match[3].str()));
       result.units.push_back({match[1], kind});
