@@ -134,11 +134,15 @@ ExitStatus run_sequence(int argc, char** argv) {
   if (!setup_translation()) return ExitStatus::kError;
   OutOfMemoryPolicy out_of_memory;
   raise_descriptor_limit();
+  // Everything the run builds lives until the process ends; it is never
+  // destroyed, so exit does not free a hundred thousand records one by one.
+  static Run& run = *new Run();
   std::optional<ExtensionLists> extensions = setup_extension_lists();
   if (!extensions) return ExitStatus::kOutOfMemory;
-  RunSettings settings;
+  run.extensions = *extensions;
   int link_position;
-  if (std::optional<ExitStatus> end = scan_options(argc, argv, settings, *extensions, link_position))
+  if (std::optional<ExitStatus> end =
+          scan_options(argc, argv, run.settings, run.extensions, link_position))
     return *end;
   // Checked after the options, so that -v and -h work whatever they say.
   std::optional<AdaMode> mode = ada_mode_of_run();
@@ -160,13 +164,7 @@ ExitStatus run_sequence(int argc, char** argv) {
   const char* dependency_file = dependency_file_name();
   if (dependency_file != nullptr && !check_dependency_target(dependency_file))
     return ExitStatus::kError;
-  // Everything the run builds lives until the process ends; it is never
-  // destroyed, so exit does not free a hundred thousand records one by one
-  // (and stays reachable, as the process's own, for leak checkers).
-  static Run* kept_run = nullptr;
-  Run& run = *(kept_run = new Run(*mode));
-  run.settings = settings;
-  run.extensions = *extensions;
+  run.mode = *mode;
   if (!run.settings.force_analysis) {
     run.previous = read_previous_link_file(link_file);
     // Units that the other grammar found are not this run's to keep.

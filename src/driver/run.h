@@ -26,9 +26,8 @@ struct RunSettings {
 };
 
 struct Run {
-  explicit Run(AdaMode mode) : mode(mode) {}
 
-  AdaMode mode;  // the language of the analysis and of the link file
+  AdaMode mode = AdaMode::kAda95;  // of the analysis and of the link file
   RunSettings settings;
   std::string start_directory;
   ExtensionLists extensions{};
