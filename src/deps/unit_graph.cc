@@ -95,24 +95,51 @@ uint32_t library_body(const UnitGraph& graph, uint32_t unit) {
   return unit;
 }
 
-void add_withs(UnitGraph& graph, NeedList& needs, const DependencyFile& deps, uint32_t unit,
-               const DependencyUnit& written) {
+// The unit the longest proper prefix of `name` reaches (through `withed_unit`),
+// or kNoUnit.
+constexpr uint32_t kNoUnit = UINT32_MAX;
+
+uint32_t nearest_ancestor(const UnitGraph& graph, std::string_view name) {
+  for (size_t end = name.rfind('.'); end != std::string_view::npos && end > 0;
+       end = name.rfind('.', end - 1))
+    if (const uint32_t* reached = withed_unit(graph, name.substr(0, end))) return *reached;
+  return kNoUnit;
+}
+
+// A with reaches its unit and the units of the name's prefixes. A unit a with
+// reaches has the with's name up to letter case, so the prefixes it reaches
+// are the same for every with of it: kept per unit, they spare looking up
+// every prefix of every with again (on the x10 tree, 1.4 of 19 ms).
+class Ancestors {
+ public:
+  explicit Ancestors(const UnitGraph& graph)
+      : graph_(graph), nearest_(graph.units.size(), kUnknown) {}
+
+  uint32_t nearest(uint32_t unit) {
+    if (nearest_[unit] == kUnknown)
+      nearest_[unit] = nearest_ancestor(graph_, graph_.units[unit].name);
+    return nearest_[unit];
+  }
+
+ private:
+  static constexpr uint32_t kUnknown = UINT32_MAX - 1;
+  const UnitGraph& graph_;
+  std::vector<uint32_t> nearest_;
+};
+
+void add_withs(UnitGraph& graph, NeedList& needs, Ancestors& ancestors,
+               const DependencyFile& deps, uint32_t unit, const DependencyUnit& written) {
   uint32_t body = library_body(graph, unit);
   for (size_t w = written.first_with; w < written.first_with + written.with_count; ++w) {
     const DependencyWith& with = deps.withs[w];
     bool limited = with.marks & kWithLimited;
-    std::string_view key = with.name;
-    const uint32_t* target = withed_unit(graph, key);
+    const uint32_t* target = withed_unit(graph, with.name);
+    uint32_t reached = target != nullptr ? *target : nearest_ancestor(graph, with.name);
     if (target == nullptr) graph.problems.push_back({Problem::kUnresolved, unit, with.name});
     // The name and each of its ancestors.
-    for (size_t end = key.size(); end != std::string_view::npos && end > 0;
-         end = key.rfind('.', end - 1)) {
-      const uint32_t* reached = withed_unit(graph, key.substr(0, end));
-      if (reached != nullptr) {
-        needs.add(unit, *reached, limited);
-        if (body != unit) needs.add(body, *reached, limited);
-      }
-      if (end == 0) break;
+    for (; reached != kNoUnit; reached = ancestors.nearest(reached)) {
+      needs.add(unit, reached, limited);
+      if (body != unit) needs.add(body, reached, limited);
     }
   }
 }
@@ -166,6 +193,7 @@ UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps)
   UnitGraph graph;
   graph.units.reserve(link.units.size());
   std::vector<const DependencyUnit*> written;
+  written.reserve(link.units.size());
   for (size_t r = 0; r < link.records.size(); ++r) {
     const LinkRecord& record = link.records[r];
     for (size_t u = 0; u < record.unit_count; ++u) {
@@ -180,9 +208,10 @@ UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps)
   graph.body_of.reserve(graph.units.size());
   index_units(graph);
   NeedList needs(graph);
+  Ancestors ancestors(graph);
   for (uint32_t i = 0; i < graph.units.size(); ++i) {
     add_structure(graph, needs, i);
-    add_withs(graph, needs, deps, i, *written[i]);
+    add_withs(graph, needs, ancestors, deps, i, *written[i]);
   }
   return graph;
 }
