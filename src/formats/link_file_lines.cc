@@ -49,6 +49,12 @@ bool parse_unit_line(std::string_view line, LinkUnit& unit) {
 
 LinkFileText parse_link_file_text(std::string_view text) {
   LinkFileText out;
+  // Room for every line to be a record and a unit, so the lists never move
+  // as they grow (room not used is never touched).
+  constexpr size_t kShortestRecord = 15;  // --file-info::0 and its line end
+  constexpr size_t kShortestUnit = 9;     // "" A B and its line end
+  out.records.reserve(text.size() / kShortestRecord + 1);
+  out.units.reserve(text.size() / kShortestUnit + 1);
   size_t at = 0;
   if (text.starts_with(kModePrefix)) {
     size_t end = text.find('\n');
