@@ -71,12 +71,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         "a written string decodes");
   check(decoded == input, "bytes through a JSON string unchanged");
 
-  DependencyFile file;
-  std::string error;
-  if (!parse_dependency_file(input, file, error)) {
+  DependencyFile file, generally;
+  std::string error, general_error;
+  bool read = parse_dependency_file(input, file, error);
+  // The quick reading of the writer's form decides nothing on its own.
+  check(parse_dependency_file_generally(input, generally, general_error) == read,
+        "the general reader accepts alike");
+  check(error == general_error, "the general reader refuses alike");
+  if (!read) {
     check(!error.empty(), "a refusal says why");
     return 0;
   }
+  check(content(generally) == content(file), "the general reader reads the same");
+  check(generally.checksum_matches == file.checksum_matches, "the same checksum verdict");
+  for (size_t r = 0; r < file.rules.size(); ++r)
+    check(generally.rules[r].text == file.rules[r].text, "each rule's text the same");
   std::string text = written_again(file);
   DependencyFile again;
   check(parse_dependency_file(text, again, error), "what was written reads back");

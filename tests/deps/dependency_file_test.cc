@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "deps_helper.h"
+#include "formats/dependency_file.h"
 
 namespace fs = std::filesystem;
 
@@ -179,6 +180,65 @@ TEST_P(Vouching, OnlyWhatThePreviousFileVouchesForIsReused) {
 
 INSTANTIATE_TEST_SUITE_P(Damages, Vouching, testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Everything a reading gives, the rules' own text included, or its refusal.
+std::string read_as(bool (*parse)(std::string_view, DependencyFile&, std::string&),
+                    const std::string& text) {
+  DependencyFile file;
+  std::string error;
+  if (!parse(text, file, error)) return "refused: " + error;
+  std::ostringstream out;
+  out << file.mode << " " << file.trusted_before << " " << file.checksum_matches << "\n";
+  for (const DependencyRule& rule : file.rules) {
+    out << rule.key << " " << rule.time << " " << rule.text << ":";
+    for (size_t u = rule.first_unit; u < rule.first_unit + rule.unit_count; ++u) {
+      const DependencyUnit& unit = file.units[u];
+      out << " " << unit.name << " " << unit.kind << " [" << unit.subunit_of << "]";
+      for (size_t w = unit.first_with; w < unit.first_with + unit.with_count; ++w)
+        out << " " << file.withs[w].name << "/" << file.withs[w].marks;
+    }
+    out << "\n";
+  }
+  return out.str();
+}
+
+// The quick reading of the writer's own form gives what the general reader
+// gives, or gives way to it, on every damaged file and on files the writer
+// would not have written that way.
+class QuickReading : public DependencyRuns, public testing::WithParamInterface<Damage> {};
+
+TEST_P(QuickReading, AgreesWithTheGeneralReader) {
+  run();
+  GetParam().apply(path("deps.json"));
+  if (!fs::exists(path("deps.json"))) GTEST_SKIP() << "no file left to read";
+  std::string text = read_file(path("deps.json"));
+  EXPECT_EQ(read_as(parse_dependency_file, text), read_as(parse_dependency_file_generally, text));
+}
+
+INSTANTIATE_TEST_SUITE_P(Damages, QuickReading, testing::ValuesIn(kDamages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DependencyRuns, QuickReadingGivesWayToOtherForms) {
+  run();
+  std::string text = read_file(path("deps.json"));
+  const std::vector<std::string> others = {
+      replaced(text, ",\n", ", \n"),
+      replaced(text, "{\"logical-name\":\"B\"}", "{\"logical-name\":\"B\",\"x-other\":[1]}"),
+      replaced(text, "\"vantlink-withs\":[", "\"x-other\":null,\"vantlink-withs\":["),
+      replaced(text, "\"B\"", "\"\\u0042\""),
+      replaced(text, "\"vantlink-limited\":true", "\"vantlink-limited\":false"),
+      replaced(text, "1500000001", "0001500000001"),
+      replaced(text, "1500000001", "15000000010000000000"),
+      replaced(text, "\"B\"", "\"\""),
+      replaced(text, "\"SPEC\"", "\"TASK\""),
+      text.substr(0, text.size() / 2),
+  };
+  for (const std::string& other : others) {
+    EXPECT_EQ(read_as(parse_dependency_file, other),
+              read_as(parse_dependency_file_generally, other))
+        << other;
+  }
+}
 
 // Names are bytes: a Latin-1 byte, a quote and a backslash go through the
 // JSON strings and back, so the next run still finds their rules.
