@@ -50,14 +50,18 @@ const uint32_t* withed_unit(const UnitGraph& graph, std::string_view key) {
 }
 
 // Adds needs without repeats: where each unit last went in a list, so a
-// repeat is found without looking through the list.
+// repeat is found without looking through the list. Unless `kept`, needs
+// are not wanted and nothing is added.
 class NeedList {
  public:
-  explicit NeedList(UnitGraph& graph)
-      : graph_(graph), last_from_(graph.units.size(), UINT32_MAX), slot_(graph.units.size()) {}
+  NeedList(UnitGraph& graph, bool kept)
+      : graph_(graph), kept_(kept), last_from_(kept ? graph.units.size() : 0, UINT32_MAX),
+        slot_(kept ? graph.units.size() : 0) {}
+
+  bool kept() const { return kept_; }
 
   void add(uint32_t from, uint32_t to, bool limited) {
-    if (from == to) return;
+    if (!kept_ || from == to) return;
     std::vector<Need>& list = graph_.needs[from];
     if (last_from_[to] == from) {
       Need& need = list[slot_[to]];
@@ -71,6 +75,7 @@ class NeedList {
 
  private:
   UnitGraph& graph_;
+  bool kept_;
   std::vector<uint32_t> last_from_, slot_;
 };
 
@@ -129,13 +134,14 @@ class Ancestors {
 
 void add_withs(UnitGraph& graph, NeedList& needs, Ancestors& ancestors,
                const DependencyFile& deps, uint32_t unit, const DependencyUnit& written) {
-  uint32_t body = library_body(graph, unit);
+  uint32_t body = needs.kept() ? library_body(graph, unit) : unit;
   for (size_t w = written.first_with; w < written.first_with + written.with_count; ++w) {
     const DependencyWith& with = deps.withs[w];
     bool limited = with.marks & kWithLimited;
     const uint32_t* target = withed_unit(graph, with.name);
-    uint32_t reached = target != nullptr ? *target : nearest_ancestor(graph, with.name);
     if (target == nullptr) graph.problems.push_back({Problem::kUnresolved, unit, with.name});
+    if (!needs.kept()) continue;
+    uint32_t reached = target != nullptr ? *target : nearest_ancestor(graph, with.name);
     // The name and each of its ancestors.
     for (; reached != kNoUnit; reached = ancestors.nearest(reached)) {
       needs.add(unit, reached, limited);
@@ -189,7 +195,8 @@ std::string files_out_of_step(const LinkFileText& link, const DependencyFile& de
   return {};
 }
 
-UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps) {
+UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps,
+                           bool with_needs) {
   UnitGraph graph;
   graph.units.reserve(link.units.size());
   std::vector<const DependencyUnit*> written;
@@ -203,11 +210,11 @@ UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps)
       written.push_back(&facts);
     }
   }
-  graph.needs.resize(graph.units.size());
+  if (with_needs) graph.needs.resize(graph.units.size());
   graph.spec_of.reserve(graph.units.size());
   graph.body_of.reserve(graph.units.size());
   index_units(graph);
-  NeedList needs(graph);
+  NeedList needs(graph, with_needs);
   Ancestors ancestors(graph);
   for (uint32_t i = 0; i < graph.units.size(); ++i) {
     add_structure(graph, needs, i);
