@@ -109,7 +109,8 @@ int run(int argc, char** argv) {
     return complain(kUsage, "unknown command " + std::string(command) + "\n" + kUsageText);
   std::vector<std::string> names(argv + at + 3, argv + argc);
   if (takes_units && names.empty()) return complain(kUsage, "no unit named");
-  if (!takes_units && !names.empty()) return complain(kUsage, "units after " + std::string(command));
+  if (!takes_units && !names.empty())
+    return complain(kUsage, "units after " + std::string(command));
 
   const char* link_name = argv[at + 1];
   const char* deps_name = argv[at + 2];

@@ -64,8 +64,9 @@ void AnalysisQueue::analyse(SourceFileEntry& entry, const std::shared_ptr<DIR>& 
   Item& item = items_.emplace_back();
   item.entry = &entry;
   item.directory = directory;
-  item.job.source = SourceFile{entry.file_name, entry.descriptor,
-                               directory ? ::dirfd(directory.get()) : AT_FDCWD, entry.directory_text};
+  item.job.source =
+      SourceFile{entry.file_name, entry.descriptor, directory ? ::dirfd(directory.get()) : AT_FDCWD,
+                 entry.directory_text};
   entry.descriptor = -1;  // the analysis closes it
   ++files_in_flight_;
   if (here) {

@@ -50,7 +50,8 @@ struct EntryStatus {
 // Neither a lack of descriptors nor one of memory is a property of the entry:
 // the run ends rather than report it as unreadable.
 void end_on_shortage(int error, const std::string& name, AnalysisQueue& out) {
-  if (is_lack_of_descriptors(error)) out.end_run(ExitStatus::kError, Msg::kNoDescriptorLeft, {name});
+  if (is_lack_of_descriptors(error))
+    out.end_run(ExitStatus::kError, Msg::kNoDescriptorLeft, {name});
   if (error == ENOMEM) fail_allocation(0);
 }
 
@@ -194,7 +195,8 @@ std::vector<SourceFileEntry*> list_directory(const std::string& name, const Run&
                                              AnalysisQueue& out, std::shared_ptr<DIR>& listing) {
   listing.reset(::opendir("."), ::closedir);
   if (listing == nullptr) {
-    if (is_lack_of_descriptors(errno)) out.end_run(ExitStatus::kError, Msg::kNoDescriptorLeft, {name});
+    if (is_lack_of_descriptors(errno))
+      out.end_run(ExitStatus::kError, Msg::kNoDescriptorLeft, {name});
     fail_if_out_of_memory(32768);  // the listing's buffer
     out.message(Msg::kCannotGetDirectoryEntry, {name});
     return {};

@@ -37,7 +37,8 @@ bool replace_file(const char* name, const std::function<bool(const ContentSink&)
   bool ok;
   if (file.open(target.c_str())) {
     if (existing >= 0) ::close(existing);
-    ok = produce([&file](std::string_view block) { return file.write(block.data(), block.size()); }) &&
+    ok = produce(
+             [&file](std::string_view block) { return file.write(block.data(), block.size()); }) &&
          file.commit(latest_time);
   } else if (existing >= 0 && refused_for_permission(file.error())) {
     // The whole content first, then over the old file.

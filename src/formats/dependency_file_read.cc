@@ -261,7 +261,8 @@ bool parse_rule(Cursor& in, std::string_view text, DependencyFile& file) {
 // touched, so costs nothing.
 void make_room(std::string_view text, DependencyFile& file) {
   constexpr size_t kShortestRule = 54;  // {"vantlink-source":"","vantlink-time":0,"provides":[]}
-  constexpr size_t kShortestUnit = 63;  // {"logical-name":"x","vantlink-kind":"SPEC","vantlink-withs":[]}
+  // {"logical-name":"x","vantlink-kind":"SPEC","vantlink-withs":[]}
+  constexpr size_t kShortestUnit = 63;
   constexpr size_t kShortestWith = 20;  // {"logical-name":"x"}
   file.rules.reserve(text.size() / kShortestRule + 1);
   file.units.reserve(text.size() / kShortestUnit + 1);
