@@ -11,6 +11,8 @@ std::optional<AdaMode> ada_mode_named(const char* value) {
   return std::nullopt;
 }
 
+std::string_view mode_name(AdaMode mode) { return mode == AdaMode::kAda2022 ? "2022" : "95"; }
+
 std::string_view mode_line(AdaMode mode) {
   return mode == AdaMode::kAda2022 ? kAda2022Line : std::string_view();
 }

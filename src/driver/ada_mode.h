@@ -12,6 +12,10 @@
 // no mode.
 std::optional<AdaMode> ada_mode_named(const char* value);
 
+// The value of VANTLINK_ADA that names `mode` ("95" for the default), as
+// the dependency file records it.
+std::string_view mode_name(AdaMode mode);
+
 // The first line of a link file written in `mode`; empty for Ada 95, whose
 // link files have none.
 std::string_view mode_line(AdaMode mode);

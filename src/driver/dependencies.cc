@@ -8,15 +8,10 @@
 #include <cstdlib>
 
 #include "core/messages.h"
+#include "driver/ada_mode.h"
 #include "driver/atomic_file.h"
 #include "driver/link_file.h"
 #include "driver/paths.h"
-
-namespace {
-
-std::string_view mode_text(AdaMode mode) { return mode == AdaMode::kAda2022 ? "2022" : "95"; }
-
-}  // namespace
 
 const char* dependency_file_name() {
   const char* value = std::getenv("VANTLINK_DEPS");
@@ -44,7 +39,7 @@ void start_dependencies(Dependencies& deps, const char* name, AdaMode mode, bool
     std::string error;
     // A file it cannot vouch for is as good as none: every file is analysed.
     if (read_dependency_file(name, deps.previous, error) == ReadOutcome::kRead &&
-        deps.previous.checksum_matches && deps.previous.mode == mode_text(mode)) {
+        deps.previous.checksum_matches && deps.previous.mode == mode_name(mode)) {
       deps.previous_by_key.reserve(deps.previous.rules.size());
       for (const DependencyRule& rule : deps.previous.rules)
         deps.previous_by_key.emplace(rule.key, &rule);  // the first of a key stays

@@ -5,6 +5,7 @@
 // time it gives, so whatever both vouch for is right.
 #include <cstring>
 
+#include "driver/ada_mode.h"
 #include "driver/dependencies.h"
 #include "driver/file_replacement.h"
 #include "driver/link_file.h"
@@ -51,7 +52,7 @@ void append_rule(DependencyWriter& out, const SourceFileEntry& entry, std::strin
 // Every rule, handed to `sink` in blocks; false once it has refused one.
 bool write_rules(const Dependencies& deps, const FileList& files, AdaMode mode,
                  const ContentSink& sink) {
-  DependencyWriter out(mode == AdaMode::kAda2022 ? "2022" : "95", deps.started);
+  DependencyWriter out(mode_name(mode), deps.started);
   std::string key;
   for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next) {
     append_rule(out, *entry, key);
