@@ -34,6 +34,7 @@ struct DependencyRule {
   std::string_view key;  // the record key the link file writes
   int64_t time = 0;      // as the link file writes it
   std::string_view text;  // the rule's object, as read
+  bool clean = true;      // analysed without a syntax error ("vantlink-clean")
   size_t first_unit = 0;  // into DependencyFile::units
   size_t unit_count = 0;
 };
