@@ -142,6 +142,13 @@ Un répertoire du même nom existe peut-être
 </translation>
     </message>
     <message>
+        <source>Error : VANTLINK_DEPS names the link file "%1": the dependency file needs a file of its own.
+</source>
+        <comment>VANTLINK_DEPS is an environment variable name; %1 is a file name</comment>
+        <translation>Erreur : VANTLINK_DEPS désigne le fichier de liens "%1" : le fichier de dépendances doit être un fichier distinct.
+</translation>
+    </message>
+    <message>
         <source>Error %1:%2: operator not allowed at library level
 </source>
         <comment>%1 is a file name, %2 a line number</comment>

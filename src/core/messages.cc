@@ -52,6 +52,10 @@ constexpr MessageDef kMessages[] = {
     {Msg::kNoDescriptorLeft, "Error",
      "Error : too many files open to read \"%1\": the run cannot go on.\n",
      "%1 is a file or directory name", kErr},
+    {Msg::kDependencyFileIsLinkFile, "Error",
+     "Error : VANTLINK_DEPS names the link file \"%1\": the dependency file needs a file of "
+     "its own.\n",
+     "VANTLINK_DEPS is an environment variable name; %1 is a file name", kErr},
     {Msg::kOperatorAtLibraryLevel, "Error", "Error %1:%2: operator not allowed at library level\n",
      "%1 is a file name, %2 a line number", kErr},
     {Msg::kNotAda95, "Warning", "%1:%2:%3: Warning, this file may not be Ada 95 compilable.\n",

@@ -29,6 +29,7 @@ enum class Msg {
   kLineEndInName,
   kBadJobCount,
   kNoDescriptorLeft,
+  kDependencyFileIsLinkFile,
   kOperatorAtLibraryLevel,
   kNotAda95,
   kNotAda2022,

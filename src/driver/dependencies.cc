@@ -18,7 +18,7 @@ const char* dependency_file_name() {
   return value != nullptr && value[0] != '\0' ? value : nullptr;
 }
 
-bool check_dependency_target(const char* name) {
+bool check_dependency_target(const char* name, const char* link_file) {
   if (!link_target_usable(name)) {
     report(Msg::kCannotCreateLinkFile, {name});
     return false;
@@ -28,6 +28,10 @@ bool check_dependency_target(const char* name) {
     ::close(fd);
   } else if (errno != ENOENT) {
     report(Msg::kCannotOpenLinkFile, {name});
+    return false;
+  }
+  if (same_file(name, link_file)) {
+    report(Msg::kDependencyFileIsLinkFile, {link_file});
     return false;
   }
   return true;

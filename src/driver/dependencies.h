@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,8 +31,10 @@ const char* dependency_file_name();
 
 // False, once the link file's message is printed, when `name` cannot be the
 // dependency file: something other than a regular file, or a file the user
-// may not write (the run ends with status 7).
-bool check_dependency_target(const char* name);
+// may not write; or, with a message of its own, the link file `link_file`
+// under any name, as one would be renamed over the other (the run ends with
+// status 7).
+bool check_dependency_target(const char* name, const char* link_file);
 
 // Reads the previous dependency file (unless `force`) and takes the second
 // the run starts in. Called before any file is read.
@@ -43,6 +46,8 @@ void start_dependencies(Dependencies& deps, const char* name, AdaMode mode, bool
 bool dependencies_vouch(const Dependencies& deps, SourceFileEntry& entry);
 
 // Writes the dependency file for `files` and puts it in place, like the link
-// file. On failure prints why, leaves the previous file as it was, returns
-// false.
-bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaMode mode);
+// file; the rules of files dated `trusted_before` or later get the time 0,
+// as in the link file (see written_record_time). On failure prints why,
+// leaves the previous file as it was, returns false.
+bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaMode mode,
+                           int64_t trusted_before = std::numeric_limits<int64_t>::max());

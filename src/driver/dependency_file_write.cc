@@ -29,14 +29,18 @@ uint32_t marks_of(const WithClause& with) {
   return marks;
 }
 
-void append_rule(DependencyWriter& out, const SourceFileEntry& entry, std::string& key) {
+void append_rule(DependencyWriter& out, const SourceFileEntry& entry, int64_t trusted_before,
+                 std::string& key) {
+  // The time the link file writes: the two files keep agreeing. A reused
+  // file is older than the second the run began reading (see
+  // analyse_and_write), so its rule is copied as it stands.
+  FileTime time = written_record_time(entry, trusted_before);
   if (entry.state == EntryState::kReused && entry.previous_dependencies != nullptr) {
     out.copy_rule(entry.previous_dependencies->text);
     return;
   }
   key.clear();
   append_record_key(key, entry.directory_text ? entry.directory_text : "", entry.file_name);
-  FileTime time = recorded_time(entry);
   out.begin_rule(key, time.known ? written_time(time.seconds) : 0);
   if (entry.state == EntryState::kAnalysed) {
     for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next) {
@@ -51,11 +55,11 @@ void append_rule(DependencyWriter& out, const SourceFileEntry& entry, std::strin
 
 // Every rule, handed to `sink` in blocks; false once it has refused one.
 bool write_rules(const Dependencies& deps, const FileList& files, AdaMode mode,
-                 const ContentSink& sink) {
+                 int64_t trusted_before, const ContentSink& sink) {
   DependencyWriter out(mode_name(mode), deps.started);
   std::string key;
   for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next) {
-    append_rule(out, *entry, key);
+    append_rule(out, *entry, trusted_before, key);
     if (out.pending_size() >= kBlock && !sink(out.take())) return false;
   }
   out.finish();
@@ -77,9 +81,10 @@ bool unchanged(const Dependencies& deps, const FileList& files) {
 
 }  // namespace
 
-bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaMode mode) {
+bool write_dependency_file(const Dependencies& deps, const FileList& files, AdaMode mode,
+                           int64_t trusted_before) {
   if (unchanged(deps, files)) return true;
   return replace_file(deps.name, [&](const ContentSink& sink) {
-    return write_rules(deps, files, mode, sink);
+    return write_rules(deps, files, mode, trusted_before, sink);
   });
 }

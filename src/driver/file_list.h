@@ -46,6 +46,19 @@ inline FileTime recorded_time(const SourceFileEntry& entry) {
   return entry.state == EntryState::kAnalysed ? entry.read : entry.listed;
 }
 
+// The time the link file and the dependency file write for `entry`:
+// unknown (written 0) for a file dated `trusted_before` or later. A link
+// file that cannot carry the second its run began reading (rewritten in
+// place by a user who may not date it) says so record by record: a file
+// saved again within that second then matches none of its records (0
+// matches only a file dated back to the epoch, as a record of any time
+// matches a file dated back to it).
+inline FileTime written_record_time(const SourceFileEntry& entry, int64_t trusted_before) {
+  FileTime time = recorded_time(entry);
+  if (time.known && time.seconds >= trusted_before) return {false, 0};
+  return time;
+}
+
 // Gives `entry` what its analysis found: its units (taken from `result`) and
 // the time of the bytes read.
 inline void take_analysis(SourceFileEntry& entry, FileAnalysis& result) {

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "core/messages.h"
-#include "driver/atomic_file.h"
 #include "driver/in_place_file.h"
 #include "driver/paths.h"
 
@@ -25,36 +24,60 @@ bool open_existing_target(const std::string& target, int& fd) {
 
 }  // namespace
 
-bool replace_file(const char* name, const std::function<bool(const ContentSink&)>& produce,
-                  int64_t latest_time) {
+FileReplacement::~FileReplacement() {
+  if (in_place_fd_ >= 0) ::close(in_place_fd_);
+}
+
+bool FileReplacement::open(const char* name, int64_t latest_time) {
+  name_ = name;
+  latest_time_ = latest_time;
   std::string target = resolve_symbolic_links(name);
   int existing;
   if (!open_existing_target(target, existing)) {
     report(Msg::kCannotOpenLinkFile, {name});
     return false;
   }
-  AtomicFile file;
-  bool ok;
-  if (file.open(target.c_str())) {
+  if (file_.open(target.c_str())) {
     if (existing >= 0) ::close(existing);
+    return true;
+  }
+  if (existing >= 0 && refused_for_permission(file_.error())) {
+    in_place_fd_ = existing;
+    dated_ = latest_time == std::numeric_limits<int64_t>::max() || can_date(existing);
+    return true;
+  }
+  if (existing >= 0) {
+    ::close(existing);
+    report(Msg::kCannotWriteLinkFile, {name});
+  } else {
+    report(Msg::kCannotOpenLinkFile, {name});
+  }
+  return false;
+}
+
+bool FileReplacement::write(const ContentProducer& produce) {
+  bool ok;
+  if (in_place_fd_ < 0) {
     ok = produce(
-             [&file](std::string_view block) { return file.write(block.data(), block.size()); }) &&
-         file.commit(latest_time);
-  } else if (existing >= 0 && refused_for_permission(file.error())) {
+             [this](std::string_view block) { return file_.write(block.data(), block.size()); }) &&
+         file_.commit(latest_time_);
+  } else {
     // The whole content first, then over the old file.
     std::string content;
     produce([&content](std::string_view block) {
       content.append(block);
       return true;
     });
-    ok = rewrite_in_place(existing, content, latest_time);
-  } else if (existing >= 0) {
-    ::close(existing);
-    ok = false;
-  } else {
-    report(Msg::kCannotOpenLinkFile, {name});
-    return false;
+    int fd = in_place_fd_;
+    in_place_fd_ = -1;
+    ok = rewrite_in_place(fd, content,
+                          dated_ ? latest_time_ : std::numeric_limits<int64_t>::max());
   }
-  if (!ok) report(Msg::kCannotWriteLinkFile, {name});
+  if (!ok) report(Msg::kCannotWriteLinkFile, {name_});
   return ok;
+}
+
+bool replace_file(const char* name, const ContentProducer& produce, int64_t latest_time) {
+  FileReplacement replacement;
+  return replacement.open(name, latest_time) && replacement.write(produce);
 }

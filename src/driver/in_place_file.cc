@@ -1,6 +1,7 @@
 #include "driver/in_place_file.h"
 
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,6 +28,14 @@ bool write_all(int fd, std::string_view content) {
 
 bool refused_for_permission(int error) { return error == EACCES || error == EPERM; }
 
+bool can_date(int fd) {
+  // Set to the time it has: nothing changes but the status-change time.
+  struct stat status;
+  if (::fstat(fd, &status) != 0) return false;
+  const struct timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
+  return ::futimens(fd, times) == 0;
+}
+
 bool rewrite_in_place(int fd, std::string_view content, int64_t latest_time) {
   int locked;
   while ((locked = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
@@ -40,10 +49,7 @@ bool rewrite_in_place(int fd, std::string_view content, int64_t latest_time) {
   // Written over the old bytes first and cut afterwards: the blocks the old
   // content holds need no new space, so a full disk fails fewer writes.
   bool ok = write_all(fd, content) && ::ftruncate(fd, static_cast<off_t>(content.size())) == 0;
-  // Only the owner may date a file; anyone else leaves it the time of this
-  // write, as before (the next run then trusts the files of this run's
-  // seconds too).
-  if (ok) date_no_later_than(fd, latest_time);
+  ok = ok && date_no_later_than(fd, latest_time);
   ok = ok && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;  // and unlocked
   return ok;

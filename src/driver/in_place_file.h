@@ -13,9 +13,14 @@
 // old file.
 bool refused_for_permission(int error);
 
+// The system lets this process set the times of the file open on `fd`: only
+// its owner (or a privileged user) may, whoever may write it.
+bool can_date(int fd);
+
 // Writes `content` over the file open for writing on `fd` from its start,
-// cuts the file to that length, dates it no later than `latest_time` where
-// the file's owner allows it, flushes it to disk and closes `fd`. Under an
+// cuts the file to that length, dates it no later than `latest_time` (pass
+// the largest value when can_date said no), flushes it to disk and closes
+// `fd`. Under an
 // advisory lock, so that two runs rewriting it at once do not interleave;
 // once the lock is held, the signals that end a run wait until the file is
 // whole again (while it waits for the lock, they end it at once). False on

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "driver/file_list.h"
+#include "driver/file_replacement.h"
 #include "formats/link_file_lines.h"  // kInfoPrefix, parse_info_line
 
 // One "--file-info:" line of the previous link file and the lines below it.
@@ -104,8 +105,14 @@ void append_record_key(std::string& out, std::string_view directory_text,
                        std::string_view file_name);
 
 // Writes the link file for `files` in `mode` (its mode line first, when it
-// has one) and puts it in place of `name` in one step, dated no later than
-// `latest_time`. On failure prints why, leaves any previous file as it was,
-// returns false.
+// has one) through `replacement`, opened on it; the records of files dated
+// `trusted_before` or later get the time 0 (see written_record_time). On
+// failure prints why, leaves any previous file as it was, returns false.
+bool write_link_file(FileReplacement& replacement, const FileList& files, AdaMode mode,
+                     int64_t trusted_before);
+
+// Both steps: opens the replacement of `name`, to be dated no later than
+// `latest_time`, and writes it; when that date cannot be set, the records
+// that it would have kept from being trusted get the time 0.
 bool write_link_file(const char* name, const FileList& files, AdaMode mode = AdaMode::kAda95,
                      int64_t latest_time = std::numeric_limits<int64_t>::max());

@@ -1,5 +1,6 @@
 // Writing the link file: built in large blocks and put in place as a whole.
 #include <charconv>
+#include <limits>
 #include <string>
 
 #include "driver/ada_mode.h"
@@ -38,17 +39,18 @@ void append_unit_line(std::string& out, const CompilationUnit& unit) {
   out.push_back('\n');
 }
 
-void append_block(std::string& out, const SourceFileEntry& entry) {
+void append_block(std::string& out, const SourceFileEntry& entry, int64_t trusted_before) {
+  FileTime time = written_record_time(entry, trusted_before);
   // Matched on its key and written time, a record read as this program
   // writes it is the block to write.
-  if (entry.state == EntryState::kReused && entry.previous_record->written_as_is) {
+  if (entry.state == EntryState::kReused && entry.previous_record->written_as_is && time.known) {
     out.append(whole_record(*entry.previous_record));
     return;
   }
   out.append(kInfoPrefix);
   append_record_key(out, entry.directory_text ? entry.directory_text : "", entry.file_name);
   out.push_back(':');
-  append_time(out, recorded_time(entry));
+  append_time(out, time);
   out.push_back('\n');
   if (entry.state == EntryState::kAnalysed) {
     for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next)
@@ -60,7 +62,8 @@ void append_block(std::string& out, const SourceFileEntry& entry) {
 
 // The link file of `files`, the mode line first when the mode has one,
 // handed to `sink` in blocks; false once it has refused one.
-bool write_blocks(const ContentSink& sink, const FileList& files, AdaMode mode) {
+bool write_blocks(const ContentSink& sink, const FileList& files, AdaMode mode,
+                  int64_t trusted_before) {
   std::string text;
   text.reserve(kBlock + 4096);
   if (std::string_view line = mode_line(mode); !line.empty()) {
@@ -68,7 +71,7 @@ bool write_blocks(const ContentSink& sink, const FileList& files, AdaMode mode) 
     text.push_back('\n');
   }
   for (const SourceFileEntry* entry = files.head; entry != nullptr; entry = entry->next) {
-    append_block(text, *entry);
+    append_block(text, *entry, trusted_before);
     if (text.size() < kBlock) continue;
     if (!sink(text)) return false;
     text.clear();
@@ -78,8 +81,16 @@ bool write_blocks(const ContentSink& sink, const FileList& files, AdaMode mode) 
 
 }  // namespace
 
+bool write_link_file(FileReplacement& replacement, const FileList& files, AdaMode mode,
+                     int64_t trusted_before) {
+  return replacement.write(
+      [&](const ContentSink& sink) { return write_blocks(sink, files, mode, trusted_before); });
+}
+
 bool write_link_file(const char* name, const FileList& files, AdaMode mode,
                      int64_t latest_time) {
-  return replace_file(
-      name, [&](const ContentSink& sink) { return write_blocks(sink, files, mode); }, latest_time);
+  FileReplacement replacement;
+  if (!replacement.open(name, latest_time)) return false;
+  return write_link_file(replacement, files, mode,
+                         replacement.dated() ? std::numeric_limits<int64_t>::max() : latest_time);
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string_view>
 
 #include "core/memory.h"
 
@@ -147,3 +148,21 @@ std::string resolve_symbolic_links(const std::string& name) {
   return path;  // a loop: let the rename report it
 }
 
+
+bool same_file(const std::string& first, const std::string& second) {
+  std::string one = resolve_symbolic_links(first), other = resolve_symbolic_links(second);
+  struct stat one_status, other_status;
+  bool one_exists = stat_path(one.c_str(), &one_status) == 0;
+  bool other_exists = stat_path(other.c_str(), &other_status) == 0;
+  if (one_exists || other_exists)
+    return one_exists && other_exists && one_status.st_dev == other_status.st_dev &&
+           one_status.st_ino == other_status.st_ino;
+  // Neither exists yet: the same name in the same directory.
+  std::string_view one_name = one, other_name = other;
+  one_name.remove_prefix(one.rfind('/') + 1);  // npos + 1: the whole name
+  other_name.remove_prefix(other.rfind('/') + 1);
+  return one_name == other_name &&
+         stat_path(directory_part(one).c_str(), &one_status) == 0 &&
+         stat_path(directory_part(other).c_str(), &other_status) == 0 &&
+         one_status.st_dev == other_status.st_dev && one_status.st_ino == other_status.st_ino;
+}

@@ -35,3 +35,8 @@ std::optional<std::string> canonical_path(const std::string& name);
 // The file a name finally stands for: symbolic links followed one by one,
 // even when the last one points to nothing yet.
 std::string resolve_symbolic_links(const std::string& name);
+
+// `first` and `second` name the same file: the same device and inode once
+// symbolic links are followed (a hard link too), or, when neither exists
+// yet, the same name in the same directory.
+bool same_file(const std::string& first, const std::string& second);

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "core/exit_status.h"
 #include "driver/ada_mode.h"
@@ -16,6 +17,7 @@
 #include "driver/dependencies.h"
 #include "driver/descriptor_limit.h"
 #include "driver/directory_scan.h"
+#include "driver/file_replacement.h"
 #include "driver/jobs.h"
 #include "driver/out_of_memory.h"
 #include "driver/paths.h"
@@ -100,6 +102,10 @@ ExitStatus analyse_and_write(Run& run, const std::vector<std::string>& directori
   // The link file is dated with this second, so that the next run trusts no
   // file saved again in the second this run read it.
   int64_t reading_began = file_system_second(link_file);
+  // Nor does it reuse a record of a file of that second or later, whatever
+  // the previous link file's date says: a reused record is copied as it
+  // stands, which a record of such a file may not be (see below).
+  run.previous.trusted_before = std::min(run.previous.trusted_before, reading_began);
   AnalysisQueue queue(threads, run.mode);
   // What a run on one thread would have printed comes before the message.
   out_of_memory.print_first(&queue);
@@ -118,12 +124,20 @@ ExitStatus analyse_and_write(Run& run, const std::vector<std::string>& directori
   // Ready before the link file is replaced: from then on the run has
   // succeeded, and nothing may turn it into a failure.
   std::string created = run.settings.silent ? "" : format_message(Msg::kFileCreated, {link_file});
+  FileReplacement link_replacement;
+  if (!link_replacement.open(link_file, reading_began)) return ExitStatus::kError;
+  // A link file that cannot carry that date (rewritten in place by a user
+  // who does not own it) holds no record that the date would rule out; nor
+  // does the dependency file, which must agree with it.
+  int64_t trusted_before =
+      link_replacement.dated() ? std::numeric_limits<int64_t>::max() : reading_began;
   // The dependency file first: a link file never stands for with clauses
   // that are not on disk.
   if (run.dependencies.name != nullptr &&
-      !write_dependency_file(run.dependencies, run.files, run.mode))
+      !write_dependency_file(run.dependencies, run.files, run.mode, trusted_before))
     return ExitStatus::kError;
-  if (!write_link_file(link_file, run.files, run.mode, reading_began)) return ExitStatus::kError;
+  if (!write_link_file(link_replacement, run.files, run.mode, trusted_before))
+    return ExitStatus::kError;
   out_of_memory.mark_run_complete();
   print_message(stdout, created);
   return ExitStatus::kSuccess;
@@ -162,7 +176,7 @@ ExitStatus run_sequence(int argc, char** argv) {
     return ExitStatus::kError;
   }
   const char* dependency_file = dependency_file_name();
-  if (dependency_file != nullptr && !check_dependency_target(dependency_file))
+  if (dependency_file != nullptr && !check_dependency_target(dependency_file, link_file))
     return ExitStatus::kError;
   run.mode = *mode;
   if (!run.settings.force_analysis) {

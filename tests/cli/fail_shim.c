@@ -19,6 +19,8 @@
    FAIL_SHIM_FSTAT_NAME      fstat of a file whose path ends so fails (EIO)
    FAIL_SHIM_LISTING, FAIL_SHIM_LISTING_AFTER   readdir of a directory whose
                      path ends so fails (EIO) after that many entries
+   FAIL_SHIM_TIME    time() returns this second (the clock a run falls back
+                     on when it cannot make a file beside the link file)
    FAIL_SHIM_KILL_AFTER_US  kill the process this many microseconds after
                      it started, wherever it is then
    FAIL_SHIM_REPORT  file that receives, at exit, the number of calls
@@ -227,6 +229,14 @@ int fstat(int fd, struct stat* status) {
     return real(fd, status);
   errno = EIO;
   return -1;
+}
+
+time_t time(time_t* result) {
+  time_t (*real)(time_t*) = dlsym(RTLD_NEXT, "time");
+  long fixed = setting("FAIL_SHIM_TIME", 0);
+  if (fixed == 0) return real(result);
+  if (result != NULL) *result = (time_t)fixed;
+  return (time_t)fixed;
 }
 
 /* Entries handed out by the listing being failed. */
