@@ -2,6 +2,7 @@
 // what a later run takes from it, and that no failure leaves it claiming
 // with clauses that were not read at the time it gives.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <sstream>
@@ -367,5 +368,142 @@ TEST_F(DependencyRuns, KilledAnywhereTheNextRunIsRight) {
     EXPECT_EQ(read_file(path("links.txt")), link) << "killed at call " << at;
   }
 }
+
+}  // namespace
+
+namespace {
+
+// Every time from `first` on, as the link file ("FILE:TIME\n") and the rules
+// ("KEY TIME:") write it, made 0.
+std::string zeroed_from(std::string text, long long first) {
+  for (long long time = first; time < 1500000010; ++time) {
+    const std::string digits = std::to_string(time);
+    for (const auto& [from, to] :
+         {std::pair{":" + digits + "\n", std::string(":0\n")}, {" " + digits + ":", " 0:"}})
+      for (size_t at; (at = text.find(from)) != std::string::npos;)
+        text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// The link file and the dependency file rewritten in place (their directory
+// refuses new files) by a user who may write them. One who may not date the
+// link file leaves it the time of the write, after the second its run began
+// reading; the records of that second and later then say 0 in both files,
+// so that a file saved again in that second is read again.
+struct InPlaceCase {
+  const char* name;
+  bool owned;  // the user owns the two files, and so may date them
+  bool with_deps;
+};
+
+void PrintTo(const InPlaceCase& c, std::ostream* out) { *out << c.name; }
+
+class InPlaceDating : public DependencyRuns, public testing::WithParamInterface<InPlaceCase> {};
+
+TEST_P(InPlaceDating, NoLaterRunTrustsWhatTheDateWouldRuleOut) {
+  const InPlaceCase& c = GetParam();
+  // Anyone else owns the directory and may make files in it.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root, to run as another user";
+  constexpr long long kStart = 1500000003;  // p.adb's second: p-q.adb and broken.adb are later
+  make_directory(path("out"));
+  for (const char* name : {"out/links.txt", "out/deps.json"}) {
+    write_file(path(name), "old\n");
+    ::chmod(path(name).c_str(), 0666);
+    if (c.owned) ASSERT_EQ(::chown(path(name).c_str(), 65534, 65534), 0);
+  }
+  ::chmod(path("out").c_str(), 0755);
+  auto run_in_place = [&](std::map<std::string, std::string> env) {
+    if (c.with_deps) env["VANTLINK_DEPS"] = "out/deps.json";
+    return run_unprivileged(
+        {{"-s", "-r", "out/links.txt", "src"}, env, {"VANTLINK_DEPS"}, scratch_.path()},
+        scratch_);
+  };
+  // The clock file cannot be made beside the link file: the run takes time().
+  std::optional<CliResult> first =
+      run_in_place(preloading(FAIL_SHIM_PATH, {{"FAIL_SHIM_TIME", std::to_string(kStart)}}));
+  if (!first) GTEST_SKIP() << "cannot run as an unprivileged user";
+  ASSERT_EQ(first->status, 0) << first->err;
+  auto [link, rules] = full_run();
+  EXPECT_EQ(read_file(path("out/links.txt")), c.owned ? link : zeroed_from(link, kStart));
+  struct stat status;
+  ASSERT_EQ(::stat(path("out/links.txt").c_str(), &status), 0);
+  if (c.owned) EXPECT_EQ(status.st_mtim.tv_sec, kStart);
+  if (c.with_deps) {
+    EXPECT_EQ(dependency_rules(path("out/deps.json")),
+              c.owned ? rules : zeroed_from(rules, kStart));
+    CliResult check =
+        run_vantlink_deps({"check", "out/links.txt", "out/deps.json"}, scratch_.path());
+    EXPECT_NE(check.status, 4) << check.err;
+  }
+
+  // Saved again within the second the run began reading.
+  rewrite_keeping_time(src("p.adb"), "with Changed;\npackage body P is end P;\n");
+  std::optional<CliResult> next = run_in_place({});
+  ASSERT_TRUE(next);
+  ASSERT_EQ(next->status, 0) << next->err;
+  std::tie(link, rules) = full_run();
+  EXPECT_EQ(read_file(path("out/links.txt")), link);
+  if (c.with_deps) EXPECT_EQ(dependency_rules(path("out/deps.json")), rules);
+}
+
+INSTANTIATE_TEST_SUITE_P(Users, InPlaceDating,
+                         testing::Values(InPlaceCase{"MayNotDate", false, false},
+                                         InPlaceCase{"MayNotDateWithDependencies", false, true},
+                                         InPlaceCase{"Owner", true, false},
+                                         InPlaceCase{"OwnerWithDependencies", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// VANTLINK_DEPS naming the link file, however spelt, would rename one over
+// the other: refused before any work. "@" stands for the scratch directory.
+struct Spelling {
+  const char* name;
+  const char* deps;
+  const char* link_to_links;  // made first: a symbolic ("s") or hard ("h") link deps.json
+  bool link_file_exists;
+  bool refused;
+};
+
+void PrintTo(const Spelling& c, std::ostream* out) { *out << c.name; }
+
+class DependencyFileSpelling : public DependencyRuns,
+                               public testing::WithParamInterface<Spelling> {};
+
+TEST_P(DependencyFileSpelling, TheLinkFileIsRefused) {
+  const Spelling& c = GetParam();
+  const std::string old_link = "--file-info:old.ads:1\n";
+  if (c.link_file_exists) write_file(path("links.txt"), old_link);
+  std::string_view link_to_links = c.link_to_links;
+  if (link_to_links == "s") fs::create_symlink("links.txt", path("deps.json"));
+  if (link_to_links == "h") fs::create_hard_link(path("links.txt"), path("deps.json"));
+  std::string deps = c.deps;
+  if (deps[0] == '@') deps.replace(0, 1, scratch_.path());
+  CliResult result = run_vantlink(
+      {{"-s", "-r", "links.txt", "src"}, {{"VANTLINK_DEPS", deps}}, {}, scratch_.path()});
+  if (!c.refused) {
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(read_file(path("links.txt")), full_run().first);
+    return;
+  }
+  EXPECT_EQ(result.status, 7);
+  EXPECT_EQ(result.err, "Error : VANTLINK_DEPS names the link file \"links.txt\": the dependency "
+                        "file needs a file of its own.\n");
+  if (c.link_file_exists) EXPECT_EQ(read_file(path("links.txt")), old_link);
+  else EXPECT_FALSE(fs::exists(path("links.txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, DependencyFileSpelling,
+    testing::Values(Spelling{"SameName", "links.txt", "", true, true},
+                    Spelling{"DotSlash", "./links.txt", "", true, true},
+                    Spelling{"ThroughADirectory", "src/../links.txt", "", true, true},
+                    Spelling{"Absolute", "@/links.txt", "", true, true},
+                    Spelling{"SymbolicLink", "deps.json", "s", true, true},
+                    Spelling{"HardLink", "deps.json", "h", true, true},
+                    Spelling{"DotSlashNoLinkFileYet", "./links.txt", "", false, true},
+                    Spelling{"DanglingSymbolicLink", "deps.json", "s", false, true},
+                    Spelling{"SameNameElsewhere", "src/links.txt", "", false, false},
+                    Spelling{"AnotherFile", "deps.json", "", true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
