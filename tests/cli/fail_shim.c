@@ -19,8 +19,9 @@
    FAIL_SHIM_FSTAT_NAME      fstat of a file whose path ends so fails (EIO)
    FAIL_SHIM_LISTING, FAIL_SHIM_LISTING_AFTER   readdir of a directory whose
                      path ends so fails (EIO) after that many entries
-   FAIL_SHIM_TIME    time() returns this second (the clock a run falls back
-                     on when it cannot make a file beside the link file)
+   FAIL_SHIM_TIME    the clock file beside the link file cannot be made
+                     (EACCES), and time(), which the run falls back on,
+                     returns this second
    FAIL_SHIM_KILL_AFTER_US  kill the process this many microseconds after
                      it started, wherever it is then
    FAIL_SHIM_REPORT  file that receives, at exit, the number of calls
@@ -184,6 +185,10 @@ int rename(const char* from, const char* to) {
 
 int mkostemp(char* name, int flags) {
   int (*real)(char*, int) = dlsym(RTLD_NEXT, "mkostemp");
+  if (setting("FAIL_SHIM_TIME", 0) != 0 && strstr(name, "/.vantlink-clock.") != NULL) {
+    errno = EACCES;
+    return -1;
+  }
   long error = setting("FAIL_SHIM_MKSTEMP_ERRNO", 0);
   if (error == 0 || strstr(name, kTemporaryMark) == NULL) return real(name, flags);
   errno = (int)error;
