@@ -20,9 +20,8 @@ bool can_date(int fd);
 // Writes `content` over the file open for writing on `fd` from its start,
 // cuts the file to that length, dates it no later than `latest_time` (pass
 // the largest value when can_date said no), flushes it to disk and closes
-// `fd`. Under an
-// advisory lock, so that two runs rewriting it at once do not interleave;
-// once the lock is held, the signals that end a run wait until the file is
-// whole again (while it waits for the lock, they end it at once). False on
-// any failure that touches the content.
+// `fd`. Under an advisory lock, so that two runs rewriting it at once do not
+// interleave; once the lock is held, the signals that end a run wait until
+// the file is whole again (while it waits for the lock, they end it at
+// once). False on any failure that touches the content or the date.
 bool rewrite_in_place(int fd, std::string_view content, int64_t latest_time);
