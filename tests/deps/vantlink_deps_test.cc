@@ -41,11 +41,12 @@ std::string unit_key(const std::string& line) {
 
 // vantlink with VANTLINK_DEPS over `directories`, from `scratch`.
 void analyse(const ScratchDir& scratch, const std::vector<std::string>& directories,
-             const std::string& mode = "2022") {
-  std::vector<std::string> args = {"-s", "-f", "-r", "links.txt"};
+             const std::string& mode = "2022", const std::string& link = "links.txt",
+             const std::string& deps = "deps.json") {
+  std::vector<std::string> args = {"-s", "-f", "-r", link};
   args.insert(args.end(), directories.begin(), directories.end());
-  CliResult result = run_vantlink(
-      {args, {{"VANTLINK_DEPS", "deps.json"}, {"VANTLINK_ADA", mode}}, {}, scratch.path()});
+  CliResult result =
+      run_vantlink({args, {{"VANTLINK_DEPS", deps}, {"VANTLINK_ADA", mode}}, {}, scratch.path()});
   ASSERT_EQ(result.status, 0) << result.err;
 }
 
@@ -303,6 +304,73 @@ TEST(Forms, MakeRulesAndGraph) {
   EXPECT_NE(dot.out.find("\"shop.till%s\" -> \"ledger%s\" [style=dashed];"), std::string::npos);
 }
 
+// A project in src/ and units provided from outside in ext/ (ext.txt, ext.json).
+struct ExternalCase {
+  const char* name;
+  Sources project, outside;
+  std::vector<std::string> args;  // before the files: the command comes last
+  std::vector<std::string> units;
+  int status;
+  const char* out;
+  const char* err = "";
+};
+
+class Externals : public testing::TestWithParam<ExternalCase> {};
+
+TEST_P(Externals, ResolveButAreNeverReported) {
+  const ExternalCase& c = GetParam();
+  ScratchDir scratch = tree_of(c.project);
+  make_directory(scratch / "ext");
+  for (const auto& [name, text] : c.outside) write_file(scratch / ("ext/" + name), text);
+  analyse(scratch, {"ext"}, "2022", "ext.txt", "ext.json");
+  std::vector<std::string> args = {"--external", "ext.txt", "ext.json"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  args.insert(args.end(), {"links.txt", "deps.json"});
+  args.insert(args.end(), c.units.begin(), c.units.end());
+  CliResult result = run_vantlink_deps(args, scratch.path());
+  EXPECT_EQ(result.status, c.status) << result.err;
+  EXPECT_EQ(result.out, c.out);
+  EXPECT_EQ(result.err, c.err);
+}
+
+const Sources kUser = {{"main.adb", "with Lib.Io;\nprocedure Main is begin null; end Main;\n"}};
+// A library with problems of its own: none is the project's.
+const Sources kLib = {
+    {"lib.ads", "package Lib is end Lib;\n"},
+    {"lib-io.ads", "with Lib.Missing;\npackage Lib.Io is end Lib.Io;\n"},
+    {"lib-io2.ads", "package Lib.Io is end Lib.Io;\n"},
+    {"lone.adb", "package body Lone is end Lone;\n"},
+    {"cyc_a.ads", "with Cyc_B;\npackage Cyc_A is end Cyc_A;\n"},
+    {"cyc_b.ads", "with Cyc_A;\npackage Cyc_B is end Cyc_B;\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Library, Externals,
+    testing::Values(
+        ExternalCase{"CheckQuiet", kUser, kLib, {"check"}, {}, 0, ""},
+        ExternalCase{"CheckStillFindsTheMissing",
+                     {{"main.adb", "with Lib.Io, Gone;\nprocedure Main is begin null; end;\n"}},
+                     kLib, {"check"}, {}, 1, "unresolved Gone: Main PROC src/main.adb\n"},
+        // The project's own copy hides the library's, as a search path does.
+        ExternalCase{"ProjectUnitWins",
+                     {{"main.adb", "with Lib.Io;\nprocedure Main is begin null; end Main;\n"},
+                      {"lib.ads", "package Lib is end Lib;\n"}},
+                     kLib, {"check"}, {}, 0, ""},
+        ExternalCase{"DependsListsTheProjectOnly",
+                     {{"main.adb", "with Lib.Io;\nprocedure Main is begin null; end Main;\n"},
+                      {"lib.ads", "package Lib is end Lib;\n"}},
+                     kLib, {"depends"}, {"main"}, 0, "Lib SPEC src/lib.ads\n"},
+        ExternalCase{"OrderQuietOnTheirCycles", kUser, kLib, {"order"}, {}, 0,
+                     "Main PROC src/main.adb\n"},
+        ExternalCase{"DependentsOfAnExternalUnit", kUser, kLib, {"dependents"}, {"LIB"}, 0,
+                     "Main PROC src/main.adb\n"},
+        ExternalCase{"TheirCycleThroughTheProject",
+                     {{"main.adb", "with Cyc_A;\nprocedure Main is begin null; end Main;\n"},
+                      {"cyc_b.ads", "with Main;\npackage Cyc_B is end Cyc_B;\n"}},
+                     kLib, {"order"}, {}, 1, "Cyc_B SPEC src/cyc_b.ads\nMain PROC src/main.adb\n",
+                     "vantlink-deps: cycle: Cyc_B SPEC Main PROC Cyc_A SPEC\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct Failure {
   const char* name;
   std::vector<std::string> args;
@@ -355,6 +423,11 @@ INSTANTIATE_TEST_SUITE_P(
                   EXPECT_EQ(r.status, 0);
                 },
                 4, "vantlink-deps: link file and dependency file do not match"},
+        Failure{"ExternalWithoutItsFiles", {"--external", "links.txt"}, nothing, 2,
+                "vantlink-deps: --external needs two files"},
+        Failure{"ExternalUnreadable",
+                {"--external", "none.txt", "deps.json", "order", "links.txt", "deps.json"}, nothing,
+                3, "vantlink-deps: cannot read link file none.txt"},
         Failure{"UnknownUnit", {"dependents", "links.txt", "deps.json", "Nope"}, nothing, 5,
                 "vantlink-deps: unknown unit Nope"}),
     [](const auto& info) { return std::string(info.param.name); });
