@@ -60,6 +60,13 @@ class NeedList {
 
   bool kept() const { return kept_; }
 
+  void add_self(uint32_t unit) {
+    if (last_from_[unit] == unit) return;
+    last_from_[unit] = unit;
+    slot_[unit] = static_cast<uint32_t>(graph_.needs[unit].size());
+    graph_.needs[unit].push_back({unit, false});
+  }
+
   void add(uint32_t from, uint32_t to, bool limited) {
     if (!kept_ || from == to) return;
     std::vector<Need>& list = graph_.needs[from];
@@ -146,6 +153,8 @@ void add_withs(UnitGraph& graph, NeedList& needs, Ancestors& ancestors,
     const uint32_t* target = withed_unit(graph, with.name);
     if (target == nullptr) report(graph, {Problem::kUnresolved, unit, with.name});
     if (!needs.kept()) continue;
+    // A unit that withs itself is a cycle of its own, limited or not.
+    if (target != nullptr && *target == unit) needs.add_self(unit);
     uint32_t reached = target != nullptr ? *target : nearest_ancestor(graph, with.name);
     // The name and each of its ancestors.
     for (; reached != kNoUnit; reached = ancestors.nearest(reached)) {

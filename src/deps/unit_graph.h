@@ -45,7 +45,7 @@ struct Problem {
 
 struct UnitGraph {
   std::vector<Unit> units;                 // link-file order
-  std::vector<std::vector<Need>> needs;    // per unit, without repeats
+  std::vector<std::vector<Need>> needs;    // per unit, without repeats; itself if it withs itself
   std::vector<Problem> problems;           // in the order found
   NameIndex spec_of, body_of;              // the first unit of each name
 };

@@ -268,6 +268,64 @@ TEST(Order, CycleWithoutLimitedWithsFails) {
   EXPECT_EQ(names(result.out).back(), "C");  // the order still covers the rest
 }
 
+// Cycles: the order follows every need no limited with makes, and a cycle
+// fails only when it stays one without its limited withs.
+struct CycleCase {
+  const char* name;
+  Sources sources;
+  std::vector<std::string> command;  // and its units
+  int status;
+  std::vector<std::string> order;  // names, in this order
+  const char* err;
+};
+
+class Cycles : public testing::TestWithParam<CycleCase> {};
+
+TEST_P(Cycles, LegalOrderAndStatus) {
+  const CycleCase& c = GetParam();
+  ScratchDir scratch = tree_of(c.sources);
+  std::vector<std::string> units(c.command.begin() + 1, c.command.end());
+  CliResult result = deps(scratch, c.command[0], units);
+  EXPECT_EQ(result.status, c.status);
+  EXPECT_EQ(names(result.out), c.order);
+  EXPECT_EQ(result.err, c.err);
+}
+
+const Sources kOneSided = {{"lo_a.ads", "with Lo_B;\npackage Lo_A is end Lo_A;\n"},
+                           {"lo_b.ads", "limited with Lo_A;\npackage Lo_B is end Lo_B;\n"}};
+const Sources kSelf = {{"a.ads", "with A;\npackage A is end A;\n"},
+                       {"b.ads", "with A;\npackage B is end B;\n"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, Cycles,
+    testing::Values(
+        CycleCase{"OneSidedLimited", kOneSided, {"order"}, 0, {"Lo_B", "Lo_A"},
+                  "vantlink-deps: cycle closed by limited withs: Lo_A SPEC Lo_B SPEC\n"},
+        CycleCase{"LimitedClosesALongerOne",
+                  {{"x.ads", "with Y;\npackage X is end X;\n"},
+                   {"y.ads", "with Z;\npackage Y is end Y;\n"},
+                   {"z.ads", "limited with X;\npackage Z is end Z;\n"},
+                   {"w.ads", "with X;\npackage W is end W;\n"}},
+                  {"order"}, 0, {"Z", "Y", "X", "W"},
+                  "vantlink-deps: cycle closed by limited withs: X SPEC Y SPEC Z SPEC\n"},
+        CycleCase{"LimitedCycleAmongOwnDependents", kOneSided, {"dependents", "Lo_B"}, 0,
+                  {"Lo_B", "Lo_A"}, ""},
+        CycleCase{"SpecWithsItself", kSelf, {"order"}, 1, {"A", "B"}, "vantlink-deps: cycle: A SPEC\n"},
+        CycleCase{"SelfAmongOwnDependents", kSelf, {"dependents", "A"}, 0, {"A", "B"}, ""},
+        CycleCase{"SelfAmongOwnNeeds", kSelf, {"depends", "A"}, 0, {"A"}, ""},
+        CycleCase{"ProcedureWithsItself",
+                  {{"m.adb", "with M;\nprocedure M is begin null; end M;\n"}}, {"order"}, 1,
+                  {"M"}, "vantlink-deps: cycle: M PROC\n"},
+        CycleCase{"LimitedSelfWith", {{"l.ads", "limited with L;\npackage L is end L;\n"}},
+                  {"order"}, 1, {"L"}, "vantlink-deps: cycle: L SPEC\n"},
+        // A body withing its spec, a child its parent: no cycle.
+        CycleCase{"BodyWithsItsSpec",
+                  {{"p.ads", "package P is end P;\n"},
+                   {"p.adb", "with P;\npackage body P is end P;\n"},
+                   {"p-c.ads", "with P;\npackage P.C is end P.C;\n"}},
+                  {"order"}, 0, {"P", "P.C", "P"}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Check, EveryKindOfProblem) {
   ScratchDir scratch = tree_of({
       {"a.ads", "with Nowhere.Thing;\npackage A is end A;\n"},
