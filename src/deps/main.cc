@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,7 @@ enum Status {
   kUnreadable = 3,  // an input missing or unreadable
   kDamaged = 4,     // an input damaged, or the two out of step
   kUnknownUnit = 5,
+  kNoMemory = 9,  // as vantlink's
 };
 
 constexpr const char* kUsageText =
@@ -41,6 +43,7 @@ int complain(int status, const std::string& text) {
 }
 
 // The file mapped whole, read only; it stays mapped until the process ends.
+// `error` empty with false: no memory to map it.
 bool map_whole(const char* path, std::string_view& text, std::string& error) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   struct stat status;
@@ -54,7 +57,7 @@ bool map_whole(const char* path, std::string_view& text, std::string& error) {
   if (size > 0) {
     void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     if (map == MAP_FAILED) {
-      error = std::strerror(errno);
+      error = errno == ENOMEM ? "" : std::strerror(errno);
       ::close(fd);
       return false;
     }
@@ -80,10 +83,13 @@ int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
   std::string_view link_text, deps_text;
   std::string error;
   if (!map_whole(link_name, link_text, error))
-    return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
+    return error.empty() ? throw std::bad_alloc()
+                         : complain(kUnreadable, "cannot read link file " +
+                                                     std::string(link_name) + ": " + error);
   if (!map_whole(deps_name, deps_text, error))
-    return complain(kUnreadable,
-                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
+    return error.empty() ? throw std::bad_alloc()
+                         : complain(kUnreadable, "cannot read dependency file " +
+                                                     std::string(deps_name) + ": " + error);
   if (!parse_dependency_file(deps_text, pair.deps, error))
     return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
   if (!pair.deps.checksum_matches)
@@ -202,7 +208,14 @@ int run(int argc, char** argv) {
 // Everything the run made is left to the end of the process: freeing a graph
 // of every unit piece by piece would cost more than answering.
 int main(int argc, char** argv) {
-  int status = run(argc, argv);
+  int status;
+  try {
+    status = run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Nothing was written to the output yet: it is written whole at the end.
+    std::fputs("vantlink-deps: out of memory\n", stderr);
+    status = kNoMemory;
+  }
   std::fflush(stdout);
   std::_Exit(status);
 }

@@ -429,6 +429,30 @@ INSTANTIATE_TEST_SUITE_P(
                      "vantlink-deps: cycle: Cyc_B SPEC Main PROC Cyc_A SPEC\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Every allocation in turn refused (alone, then with every later one): the
+// run ends with its answer or with status 9 and a message, never aborted.
+TEST(OutOfMemory, EveryAllocationRefusedEndsWithStatus9) {
+  ScratchDir scratch = tree_of(kShop);
+  analyse(scratch, {"src"}, "2022", "ext.txt", "ext.json");
+  for (const char* later : {"1", "0"}) {
+    int refusals = 0;
+    for (int at = 1; at < 5000; ++at) {
+      CliResult result = run_vantlink_deps(
+          {"--external", "ext.txt", "ext.json", "dependents", "links.txt", "deps.json", "Money"},
+          scratch.path(),
+          preloading(ALLOC_SHIM_PATH,
+                     {{"ALLOC_SHIM_AT", std::to_string(at)}, {"ALLOC_SHIM_LATER", later}}));
+      if (result.status == 0 && result.err.empty() && !result.out.empty()) break;
+      ++refusals;
+      ASSERT_EQ(result.status, 9) << "allocation " << at << ": " << result.err;
+      EXPECT_EQ(result.err, "vantlink-deps: out of memory\n");
+      EXPECT_EQ(result.out, "");
+    }
+    std::printf("later=%s: %d allocations refused, each ended with status 9\n", later, refusals);
+    EXPECT_GT(refusals, 10);
+  }
+}
+
 struct Failure {
   const char* name;
   std::vector<std::string> args;
