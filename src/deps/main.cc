@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "deps/graph_order.h"
+#include "deps/name_fold.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
 
@@ -117,16 +118,32 @@ bool all_external(const UnitGraph& graph, const std::vector<uint32_t>& units) {
   return true;
 }
 
+// `name` in Latin-1 when it is UTF-8 of Latin-1 characters only, else empty:
+// a name typed in UTF-8 still finds a unit whose file is Latin-1.
+std::string as_latin1(std::string_view name) {
+  std::string out;
+  if (is_ascii(name) || !is_utf8(name)) return out;
+  for (size_t at = 0; at < name.size();) {
+    char32_t c = decode_utf8(name, at);
+    if (c > 0xff) return {};
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
 // The units named (any letter case), spec and body alike.
 bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
                 std::vector<uint32_t>& found, std::string& unknown) {
   for (const std::string& name : names) {
     bool any = false;
-    for (const auto* index : {&graph.spec_of, &graph.body_of})
-      if (auto at = index->find(name); at != index->end()) {
-        found.push_back(at->second);
-        any = true;
-      }
+    for (const std::string& spelling : {name, as_latin1(name)}) {
+      if (any || spelling.empty()) break;
+      for (const auto* index : {&graph.spec_of, &graph.body_of})
+        if (auto at = index->find(spelling); at != index->end()) {
+          found.push_back(at->second);
+          any = true;
+        }
+    }
     if (!any) {
       unknown = name;
       return false;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ali.h"
+#include "deps/unit_graph.h"
 #include "deps_helper.h"
 #include "gnat_helper.h"
 
@@ -267,6 +268,83 @@ TEST(Order, CycleWithoutLimitedWithsFails) {
   EXPECT_EQ(result.err, "vantlink-deps: cycle: A SPEC B SPEC\n");
   EXPECT_EQ(names(result.out).back(), "C");  // the order still covers the rest
 }
+
+// Names as GNAT compares them; Latin-1 names as bytes ("\xc4" is Ä).
+struct NamePair {
+  const char* a;
+  const char* b;
+  bool same;
+};
+
+class Names : public testing::TestWithParam<NamePair> {};
+
+TEST_P(Names, EqualAndHashedAlike) {
+  const NamePair& p = GetParam();
+  EXPECT_EQ(SameName()(p.a, p.b), p.same) << p.a << " " << p.b;
+  EXPECT_EQ(SameName()(p.b, p.a), p.same) << p.b << " " << p.a;
+  if (p.same) EXPECT_EQ(NameHash()(p.a), NameHash()(p.b)) << p.a << " " << p.b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Letters, Names,
+    testing::Values(NamePair{"Ada.Text_IO", "ADA.TEXT_IO", true},
+                    NamePair{"Ada.Text_IO", "Ada.Text_IP", false},
+                    NamePair{"Ab", "Abc", false},
+                    NamePair{"L\xc4NGE", "L\xe4nge", true},         // Latin-1
+                    NamePair{"P.\xde\xc0", "p.\xfe\xe0", true},     // Latin-1 Þ À
+                    NamePair{"X\xd7", "X\xf7", false},              // × is no capital of ÷
+                    NamePair{"\xdf", "\xff", false},                // ß, ÿ
+                    NamePair{"L\xc4NGE", "LÄNGE", false},           // Latin-1 and UTF-8
+                    NamePair{"LÄNGE", "Länge", true},
+                    NamePair{"GRÖßE", "Größe", true},
+                    NamePair{"GRÖSSE", "Größe", false},
+                    NamePair{"Ada.ΣΑ", "ada.σα", true},
+                    NamePair{"ςα", "σα", false},
+                    NamePair{"İx", "ix", false},                    // as GNAT: not ASCII i
+                    NamePair{"\u212aey", "key", false},            // the Kelvin sign
+                    NamePair{"\u023a.B", "\u2c65.b", true},        // lengths differ in UTF-8
+                    NamePair{"Long_Name_\u0416_Long_Name", "LONG_NAME_\u0436_long_name", true},
+                    NamePair{"\xc3\xa9\xaa", "\xc3\x89\xaa", false}),  // no UTF-8: Latin-1
+    [](const auto& info) { return "Pair" + std::to_string(info.index); });
+
+// The same comparison in every command.
+struct NameCase {
+  const char* name;
+  std::vector<std::string> command;
+  int status;
+  const char* out;
+};
+
+class NamesInCommands : public testing::TestWithParam<NameCase> {};
+
+const Sources kLetters = {
+    {"laenge.ads", "package L\xe4nge is end L\xe4nge;\n"},  // Latin-1
+    {"m.adb", "with L\xc4NGE;\nprocedure M is begin null; end M;\n"},
+    {"groesse.ads", "package Größe is end Größe;\n"},  // UTF-8
+    {"groesse.adb", "package body GRÖßE is end gröSSe;\n"},
+    {"n.adb", "with GRÖßE;\nprocedure N is begin null; end N;\n"},
+};
+
+TEST_P(NamesInCommands, FoldedAlike) {
+  const NameCase& c = GetParam();
+  ScratchDir scratch = tree_of(kLetters);
+  std::vector<std::string> units(c.command.begin() + 1, c.command.end());
+  CliResult result = deps(scratch, c.command[0], units);
+  EXPECT_EQ(result.status, c.status) << result.err;
+  EXPECT_EQ(result.out, c.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Letters, NamesInCommands,
+    testing::Values(
+        NameCase{"CheckQuiet", {"check"}, 0, ""},
+        NameCase{"Depends", {"depends", "n"}, 0, "Größe SPEC src/groesse.ads\n"},
+        NameCase{"DependentsByUtf8", {"dependents", "gröSSe"}, 5, ""},
+        NameCase{"DependentsByUtf8Capitals", {"dependents", "GRÖßE"}, 0,
+                 "GRÖßE BODY src/groesse.adb\nN PROC src/n.adb\n"},
+        // Typed in UTF-8, the name still finds the Latin-1 unit.
+        NameCase{"DependentsOfLatin1", {"dependents", "LÄNGE"}, 0, "M PROC src/m.adb\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Cycles: the order follows every need no limited with makes, and a cycle
 // fails only when it stays one without its limited withs.
