@@ -154,6 +154,7 @@ bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
 
 int run(int argc, char** argv) {
   OutputForm form = OutputForm::kLines;
+  std::string_view form_option;  // the option that chose `form`
   std::vector<std::pair<const char*, const char*>> externals;
   int at = 1;
   for (; at < argc && argv[at][0] == '-'; ++at) {
@@ -163,9 +164,14 @@ int run(int argc, char** argv) {
         return complain(kUsage, "--external needs two files\n" + std::string(kUsageText));
       externals.push_back({argv[at + 1], argv[at + 2]});
       at += 2;
-    } else if (option == "--dot") form = OutputForm::kDot;
-    else if (option == "--make") form = OutputForm::kMake;
-    else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
+    } else if (option == "--dot" || option == "--make") {
+      if (!form_option.empty() && form_option != option)
+        return complain(kUsage, "both " + std::string(form_option) + " and " +
+                                    std::string(option) + ": one output form at most\n" +
+                                    kUsageText);
+      form_option = option;
+      form = option == "--dot" ? OutputForm::kDot : OutputForm::kMake;
+    } else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
     else return complain(kUsage, "unknown option " + std::string(option) + "\n" + kUsageText);
   }
   if (argc - at < 3) return complain(kUsage, std::string("missing arguments\n") + kUsageText);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "ali.h"
+#include "deps/name_fold.h"
 #include "deps/unit_graph.h"
 #include "deps_helper.h"
 #include "gnat_helper.h"
@@ -437,9 +438,79 @@ TEST(Forms, MakeRulesAndGraph) {
   EXPECT_NE(make.out.find("src/money.ads"), std::string::npos);
   CliResult dot = deps(scratch, "order", {}, "--dot");
   EXPECT_TRUE(dot.out.starts_with("digraph dependencies {\n")) << dot.out;
-  EXPECT_NE(dot.out.find("\"main%b\" -> \"shop.till%s\";"), std::string::npos) << dot.out;
-  EXPECT_NE(dot.out.find("\"shop.till%s\" -> \"ledger%s\" [style=dashed];"), std::string::npos);
+  EXPECT_NE(dot.out.find("\"main%b@src/main.adb\" -> \"shop.till%s@src/shop-till.ads\";"),
+            std::string::npos)
+      << dot.out;
+  EXPECT_NE(dot.out.find("\"shop.till%s@src/shop-till.ads\" -> \"ledger%s@src/ledger.ads\" "
+                         "[style=dashed];"),
+            std::string::npos);
 }
+
+// Graphs: a node for each unit and file, valid UTF-8 whatever the names' bytes.
+struct DotCase {
+  const char* name;
+  Sources sources;
+  bool external;  // the tree's files in ext/ given as external, and main.adb in src/
+  std::vector<std::string> lines;  // each in the graph
+  size_t nodes;
+};
+
+class Graphs : public testing::TestWithParam<DotCase> {};
+
+TEST_P(Graphs, NodesEdgesAndUtf8) {
+  const DotCase& c = GetParam();
+  ScratchDir scratch = tree_of(c.external ? Sources{{"main.adb", "with Lib.Io;\nprocedure Main is "
+                                                                   "begin null; end Main;\n"}}
+                                          : c.sources);
+  std::vector<std::string> args = {"--dot", "order", "links.txt", "deps.json"};
+  if (c.external) {
+    make_directory(scratch / "ext");
+    for (const auto& [name, text] : c.sources) write_file(scratch / ("ext/" + name), text);
+    analyse(scratch, {"ext"}, "2022", "ext.txt", "ext.json");
+    args.insert(args.begin(), {"--external", "ext.txt", "ext.json"});
+  }
+  CliResult result = run_vantlink_deps(args, scratch.path());
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(is_utf8(result.out)) << result.out;
+  size_t nodes = 0;
+  for (const std::string& line : lines_of(result.out))
+    nodes += line.find(" [label=") != std::string::npos;
+  EXPECT_EQ(nodes, c.nodes) << result.out;
+  for (const std::string& line : c.lines)
+    EXPECT_NE(result.out.find("  " + line + "\n"), std::string::npos) << line << "\n" << result.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Dot, Graphs,
+    testing::Values(
+        DotCase{"UnitOfTwoFiles",
+                {{"a.ads", "package A is end A;\n"},
+                 {"a2.ads", "package A is end A;\n"},
+                 {"b.ads", "with A;\npackage B is end B;\n"}},
+                false,
+                {"\"a%s@src/a.ads\" [label=\"A SPEC\\nsrc/a.ads\"];",
+                 "\"a%s@src/a2.ads\" [label=\"A SPEC\\nsrc/a2.ads\"];",
+                 "\"b%s@src/b.ads\" -> \"a%s@src/a.ads\";"},
+                3},
+        DotCase{"Latin1NameShownInUtf8",
+                {{"laenge.ads", "package L\xe4nge is end L\xe4nge;\n"},
+                 {"m.adb", "with L\xc4NGE;\nprocedure M is begin null; end M;\n"}},
+                false,
+                {"\"länge%s@src/laenge.ads\" [label=\"Länge SPEC\\nsrc/laenge.ads\"];",
+                 "\"m%b@src/m.adb\" -> \"länge%s@src/laenge.ads\";"},
+                2},
+        // Only the external units the project needs directly, in grey.
+        DotCase{"ExternalUnitsAtTheBorder",
+                {{"lib.ads", "package Lib is end Lib;\n"},
+                 {"lib-io.ads", "with Lib.Deep;\npackage Lib.Io is end Lib.Io;\n"},
+                 {"lib-deep.ads", "package Lib.Deep is end Lib.Deep;\n"}},
+                true,
+                {"\"lib.io%s@ext/lib-io.ads\" [label=\"Lib.Io SPEC\\next/lib-io.ads\", color=gray, "
+                 "fontcolor=gray];",
+                 "\"main%b@src/main.adb\" -> \"lib.io%s@ext/lib-io.ads\";",
+                 "\"main%b@src/main.adb\" -> \"lib%s@ext/lib.ads\";"},
+                3}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A project in src/ and units provided from outside in ext/ (ext.txt, ext.json).
 struct ExternalCase {
@@ -589,6 +660,10 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"ExternalUnreadable",
                 {"--external", "none.txt", "deps.json", "order", "links.txt", "deps.json"}, nothing,
                 3, "vantlink-deps: cannot read link file none.txt"},
+        Failure{"DotAndMake", {"--dot", "--make", "order", "links.txt", "deps.json"}, nothing, 2,
+                "vantlink-deps: both --dot and --make"},
+        Failure{"MakeAndDot", {"--make", "--dot", "order", "links.txt", "deps.json"}, nothing, 2,
+                "vantlink-deps: both --make and --dot"},
         Failure{"UnknownUnit", {"dependents", "links.txt", "deps.json", "Nope"}, nothing, 5,
                 "vantlink-deps: unknown unit Nope"}),
     [](const auto& info) { return std::string(info.param.name); });
