@@ -140,6 +140,73 @@ TEST(RuntimeDependencies, CheckFindsOnlyRealProblems) {
   EXPECT_EQ(check.status, check.out.empty() ? 0 : 1);
 }
 
+// The files an .ali file's "D" lines name (what GNAT read), by file name.
+void read_files(const fs::path& ali_path, std::set<std::string>& files) {
+  std::istringstream in(read_file(ali_path));
+  for (std::string line; std::getline(in, line);)
+    if (line.starts_with("D ")) files.insert(line.substr(2, line.find(' ', 2) - 2));
+}
+
+// Each Debian Ada library, with the runtime and the other libraries given as
+// external: what check finds is real. A duplicate's counting file is one
+// GNAT read and the other one none it read (a variant the library's project
+// leaves out); an unresolved name has no .ali anywhere.
+TEST(InstalledLibraries, CheckFindsOnlyRealProblems) {
+  const fs::path sources = "/usr/share/ada/adainclude";
+  const fs::path objects = "/usr/lib/x86_64-linux-gnu/ada/adalib";
+  if (!gnat::available() || !fs::is_directory(sources) || !fs::is_directory(objects))
+    GTEST_SKIP() << "no Ada library installed";
+  ScratchDir scratch;
+  analyse(scratch, {gnat::kRuntimeDir}, "2022", "rt.txt", "rt.json");
+  std::vector<std::string> libraries;
+  std::set<std::string> gnat_units;
+  for (const auto& entry : fs::directory_iterator(kAdaLib))
+    if (entry.path().extension() == ".ali")
+      for (const ali::Unit& unit : ali::read_units(entry.path())) gnat_units.insert(unit.name);
+  for (const auto& entry : fs::directory_iterator(sources)) {
+    if (!entry.is_directory()) continue;
+    std::string name = entry.path().filename().string();
+    libraries.push_back(name);
+    analyse(scratch, {entry.path().string()}, "2022", name + ".txt", name + ".json");
+    if (fs::is_directory(objects / name))
+      for (const auto& ali_entry : fs::directory_iterator(objects / name))
+        if (ali_entry.path().extension() == ".ali")
+          for (const ali::Unit& unit : ali::read_units(ali_entry.path()))
+            gnat_units.insert(unit.name);
+  }
+  size_t findings = 0;
+  for (const std::string& library : libraries) {
+    std::vector<std::string> args = {"--external", "rt.txt", "rt.json"};
+    for (const std::string& other : libraries)
+      if (other != library)
+        args.insert(args.end(), {"--external", other + ".txt", other + ".json"});
+    args.insert(args.end(), {"check", library + ".txt", library + ".json"});
+    CliResult check = run_vantlink_deps(args, scratch.path());
+    EXPECT_EQ(check.status, check.out.empty() ? 0 : 1) << check.err;
+    std::set<std::string> read;
+    if (fs::is_directory(objects / library))
+      for (const auto& ali_entry : fs::directory_iterator(objects / library))
+        if (ali_entry.path().extension() == ".ali") read_files(ali_entry.path(), read);
+    for (const std::string& line : lines_of(check.out)) {
+      ++findings;
+      std::printf("%s: %s\n", library.c_str(), line.c_str());
+      std::string problem = line.substr(0, line.find(' '));
+      std::string file = line.substr(line.rfind(' ') + 1);
+      if (problem == "duplicate") {
+        std::string first = line.substr(10, line.find(": ") - 10);
+        EXPECT_EQ(read.count(fs::path(first).filename().string()), 1u) << line;
+        EXPECT_EQ(read.count(fs::path(file).filename().string()), 0u) << line;
+      } else if (problem == "unresolved") {
+        std::string name = line.substr(11, line.find(": ") - 11);
+        EXPECT_EQ(gnat_units.count(lower(name)), 0u) << name << " has an .ali file";
+      } else {
+        ADD_FAILURE() << line;
+      }
+    }
+  }
+  std::printf("%zu libraries checked, %zu findings\n", libraries.size(), findings);
+}
+
 // Hand-made trees: each a file of several units, analysed whole by vantlink
 // and split by gnatchop for GNAT.
 class TreeOrder : public testing::TestWithParam<const char*> {};
