@@ -13,15 +13,18 @@ void append_line(std::string& out, const Unit& unit) {
 
 // Graphviz reads UTF-8: a name or path that is not UTF-8 is shown as
 // Latin-1, each byte its character (how name_fold.h reads such a name).
-void append_dot_string(std::string& out, std::string_view text) {
+// Each part on its own: a Latin-1 name may sit in a UTF-8 directory.
+std::string utf8_of(std::string_view text) {
+  if (is_utf8(text)) return std::string(text);
   std::string utf8;
-  if (is_utf8(text)) {
-    utf8 = text;
-  } else {
-    for (char c : text) append_utf8(utf8, static_cast<unsigned char>(c));
-  }
+  for (char c : text) append_utf8(utf8, static_cast<unsigned char>(c));
+  return utf8;
+}
+
+// `text` in UTF-8, quoted.
+void append_dot_string(std::string& out, std::string_view text) {
   out.push_back('"');
-  for (char c : utf8) {
+  for (char c : text) {
     if (c == '"' || c == '\\') out.push_back('\\');
     if (c == '\n') {
       out.append("\\n");
@@ -34,10 +37,10 @@ void append_dot_string(std::string& out, std::string_view text) {
 
 // One node a unit and file: a unit several files provide is several nodes.
 void append_node_id(std::string& out, const Unit& unit) {
-  std::string id(unit.name);
+  std::string id = utf8_of(unit.name);
   for (char& c : id)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  id.append(unit.is_body() ? "%b@" : "%s@").append(unit.path);
+  id.append(unit.is_body() ? "%b@" : "%s@").append(utf8_of(unit.path));
   append_dot_string(out, id);
 }
 
@@ -59,8 +62,8 @@ void append_dot(std::string& out, const UnitGraph& graph, const std::vector<uint
     out.append("  ");
     append_node_id(out, unit);
     out.append(" [label=");
-    append_dot_string(out, std::string(unit.name) + " " + std::string(unit.kind) + "\n" +
-                               std::string(unit.path));
+    append_dot_string(out, utf8_of(unit.name) + " " + std::string(unit.kind) + "\n" +
+                               utf8_of(unit.path));
     out.append(unit.external ? ", color=gray, fontcolor=gray];\n" : "];\n");
   }
   for (uint32_t i : order) {

@@ -566,6 +566,11 @@ INSTANTIATE_TEST_SUITE_P(
                 {"\"länge%s@src/laenge.ads\" [label=\"Länge SPEC\\nsrc/laenge.ads\"];",
                  "\"m%b@src/m.adb\" -> \"länge%s@src/laenge.ads\";"},
                 2},
+        DotCase{"Latin1NameInUtf8File",
+                {{"größe_l.ads", "package L\xe4nge is end L\xe4nge;\n"}},
+                false,
+                {"\"länge%s@src/größe_l.ads\" [label=\"Länge SPEC\\nsrc/größe_l.ads\"];"},
+                1},
         // Only the external units the project needs directly, in grey.
         DotCase{"ExternalUnitsAtTheBorder",
                 {{"lib.ads", "package Lib is end Lib;\n"},
