@@ -106,7 +106,7 @@ int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
 }
 
 std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle) {
-  std::string text = cycle.illegal ? "cycle:" : "cycle closed by limited withs:";
+  std::string text = "cycle:";
   for (uint32_t unit : cycle.members)
     text.append(" ").append(graph.units[unit].name).append(" ").append(graph.units[unit].kind);
   return text;
@@ -214,10 +214,11 @@ int run(int argc, char** argv) {
         return complain(kUnknownUnit, "unknown unit " + unknown);
       shown = closure(graph, start, command == "dependents");
     } else {
+      // A cycle limited withs close is legal, and ordered: nothing to report.
       for (const Ordering::Cycle& cycle : ordering.cycles) {
-        if (all_external(graph, cycle.members)) continue;
+        if (!cycle.illegal || all_external(graph, cycle.members)) continue;
         complain(0, describe_cycle(graph, cycle));
-        if (cycle.illegal) status = kFound;
+        status = kFound;
       }
     }
     append_units(out, graph, ordering.order, shown, form);
