@@ -15,6 +15,7 @@ struct LowerRun {
   uint32_t stride;
 };
 
+// clang-format off
 constexpr LowerRun kLowerRuns[] = {
     {0xC0, 0xD6, 32, 1}, {0xD8, 0xDE, 32, 1}, {0x100, 0x12E, 1, 2}, {0x132, 0x136, 1, 2},
     {0x139, 0x147, 1, 2}, {0x14A, 0x176, 1, 2}, {0x178, 0x178, -121, 1}, {0x179, 0x17D, 1, 2},
@@ -70,6 +71,7 @@ constexpr LowerRun kLowerRuns[] = {
     {0x1058C, 0x10592, 39, 1}, {0x10594, 0x10595, 39, 1}, {0x10C80, 0x10CB2, 64, 1},
     {0x118A0, 0x118BF, 32, 1}, {0x16E40, 0x16E5F, 32, 1}, {0x1E900, 0x1E921, 34, 1},
 };
+// clang-format on
 
 }  // namespace
 
