@@ -10,11 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "deps/graph_order.h"
+#include "deps/name_fold.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
 
@@ -27,10 +30,12 @@ enum Status {
   kUnreadable = 3,  // an input missing or unreadable
   kDamaged = 4,     // an input damaged, or the two out of step
   kUnknownUnit = 5,
+  kNoMemory = 9,  // as vantlink's
 };
 
 constexpr const char* kUsageText =
-    "usage: vantlink-deps [--dot | --make] COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
+    "usage: vantlink-deps [--dot | --make] [--external LINK-FILE DEPENDENCY-FILE]...\n"
+    "                     COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
     "commands: order, depends UNIT..., dependents UNIT..., check\n";
 
 int complain(int status, const std::string& text) {
@@ -39,6 +44,7 @@ int complain(int status, const std::string& text) {
 }
 
 // The file mapped whole, read only; it stays mapped until the process ends.
+// `error` empty with false: no memory to map it.
 bool map_whole(const char* path, std::string_view& text, std::string& error) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   struct stat status;
@@ -52,7 +58,7 @@ bool map_whole(const char* path, std::string_view& text, std::string& error) {
   if (size > 0) {
     void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     if (map == MAP_FAILED) {
-      error = std::strerror(errno);
+      error = errno == ENOMEM ? "" : std::strerror(errno);
       ::close(fd);
       return false;
     }
@@ -67,11 +73,62 @@ bool write_all(const std::string& text) {
          std::fflush(stdout) == 0;
 }
 
+// A link file and its dependency file, read and found in step.
+struct FilePair {
+  size_t link_size = 0;
+  LinkFileText link;
+  DependencyFile deps;
+};
+
+int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
+  std::string_view link_text, deps_text;
+  std::string error;
+  if (!map_whole(link_name, link_text, error))
+    return error.empty() ? throw std::bad_alloc()
+                         : complain(kUnreadable, "cannot read link file " +
+                                                     std::string(link_name) + ": " + error);
+  if (!map_whole(deps_name, deps_text, error))
+    return error.empty() ? throw std::bad_alloc()
+                         : complain(kUnreadable, "cannot read dependency file " +
+                                                     std::string(deps_name) + ": " + error);
+  if (!parse_dependency_file(deps_text, pair.deps, error))
+    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+  if (!pair.deps.checksum_matches)
+    return complain(kDamaged, "dependency file " + std::string(deps_name) +
+                                  " was changed after it was written (its checksum differs)");
+  pair.link_size = link_text.size();
+  pair.link = parse_link_file_text(link_text);
+  if (std::string why = files_out_of_step(pair.link, pair.deps); !why.empty())
+    return complain(kDamaged, "link file and dependency file do not match (" +
+                                  std::string(link_name) + ", " + deps_name + ": " + why +
+                                  "): run vantlink again with VANTLINK_DEPS");
+  return kOk;
+}
+
 std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle) {
-  std::string text = cycle.illegal ? "cycle:" : "cycle closed by limited withs:";
+  std::string text = "cycle:";
   for (uint32_t unit : cycle.members)
     text.append(" ").append(graph.units[unit].name).append(" ").append(graph.units[unit].kind);
   return text;
+}
+
+bool all_external(const UnitGraph& graph, const std::vector<uint32_t>& units) {
+  for (uint32_t unit : units)
+    if (!graph.units[unit].external) return false;
+  return true;
+}
+
+// `name` in Latin-1 when it is UTF-8 of Latin-1 characters only, else empty:
+// a name typed in UTF-8 still finds a unit whose file is Latin-1.
+std::string as_latin1(std::string_view name) {
+  std::string out;
+  if (is_ascii(name) || !is_utf8(name)) return out;
+  for (size_t at = 0; at < name.size();) {
+    char32_t c = decode_utf8(name, at);
+    if (c > 0xff) return {};
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
 }
 
 // The units named (any letter case), spec and body alike.
@@ -79,11 +136,14 @@ bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
                 std::vector<uint32_t>& found, std::string& unknown) {
   for (const std::string& name : names) {
     bool any = false;
-    for (const auto* index : {&graph.spec_of, &graph.body_of})
-      if (auto at = index->find(name); at != index->end()) {
-        found.push_back(at->second);
-        any = true;
-      }
+    for (const std::string& spelling : {name, as_latin1(name)}) {
+      if (any || spelling.empty()) break;
+      for (const auto* index : {&graph.spec_of, &graph.body_of})
+        if (auto at = index->find(spelling); at != index->end()) {
+          found.push_back(at->second);
+          any = true;
+        }
+    }
     if (!any) {
       unknown = name;
       return false;
@@ -94,12 +154,24 @@ bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
 
 int run(int argc, char** argv) {
   OutputForm form = OutputForm::kLines;
+  std::string_view form_option;  // the option that chose `form`
+  std::vector<std::pair<const char*, const char*>> externals;
   int at = 1;
   for (; at < argc && argv[at][0] == '-'; ++at) {
     std::string_view option = argv[at];
-    if (option == "--dot") form = OutputForm::kDot;
-    else if (option == "--make") form = OutputForm::kMake;
-    else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
+    if (option == "--external") {
+      if (argc - at < 3)
+        return complain(kUsage, "--external needs two files\n" + std::string(kUsageText));
+      externals.push_back({argv[at + 1], argv[at + 2]});
+      at += 2;
+    } else if (option == "--dot" || option == "--make") {
+      if (!form_option.empty() && form_option != option)
+        return complain(kUsage, "both " + std::string(form_option) + " and " +
+                                    std::string(option) + ": one output form at most\n" +
+                                    kUsageText);
+      form_option = option;
+      form = option == "--dot" ? OutputForm::kDot : OutputForm::kMake;
+    } else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
     else return complain(kUsage, "unknown option " + std::string(option) + "\n" + kUsageText);
   }
   if (argc - at < 3) return complain(kUsage, std::string("missing arguments\n") + kUsageText);
@@ -112,32 +184,22 @@ int run(int argc, char** argv) {
   if (!takes_units && !names.empty())
     return complain(kUsage, "units after " + std::string(command));
 
-  const char* link_name = argv[at + 1];
-  const char* deps_name = argv[at + 2];
-  std::string_view link_text, deps_text;
-  std::string error;
-  if (!map_whole(link_name, link_text, error))
-    return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
-  if (!map_whole(deps_name, deps_text, error))
-    return complain(kUnreadable,
-                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
-  DependencyFile deps;
-  if (!parse_dependency_file(deps_text, deps, error))
-    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
-  if (!deps.checksum_matches)
-    return complain(kDamaged, "dependency file " + std::string(deps_name) +
-                                  " was changed after it was written (its checksum differs)");
-  LinkFileText link = parse_link_file_text(link_text);
-  if (std::string why = files_out_of_step(link, deps); !why.empty())
-    return complain(kDamaged, "link file and dependency file do not match (" + why +
-                                  "): run vantlink again with VANTLINK_DEPS");
-
-  UnitGraph graph = build_unit_graph(link, deps, command != "check");
+  // The project's pair first: its units come first and win over external ones.
+  std::deque<FilePair> pairs(externals.size() + 1);
+  if (int status = read_pair(argv[at + 1], argv[at + 2], pairs[0]); status != kOk) return status;
+  std::vector<GraphSource> sources = {{&pairs[0].link, &pairs[0].deps, false}};
+  for (size_t e = 0; e < externals.size(); ++e) {
+    FilePair& pair = pairs[e + 1];
+    if (int status = read_pair(externals[e].first, externals[e].second, pair); status != kOk)
+      return status;
+    sources.push_back({&pair.link, &pair.deps, true});
+  }
+  UnitGraph graph = build_unit_graph(sources, command != "check");
   // A unit's line in the output is shorter than its line in the link file:
   // room made once for the output of order, where growing it step by step
   // copied it and touched twice the pages. Room not used is never touched.
   std::string out;
-  out.reserve(link_text.size());
+  out.reserve(pairs[0].link_size);
   int status = kOk;
   if (command == "check") {
     append_problems(out, graph);
@@ -152,9 +214,11 @@ int run(int argc, char** argv) {
         return complain(kUnknownUnit, "unknown unit " + unknown);
       shown = closure(graph, start, command == "dependents");
     } else {
+      // A cycle limited withs close is legal, and ordered: nothing to report.
       for (const Ordering::Cycle& cycle : ordering.cycles) {
+        if (!cycle.illegal || all_external(graph, cycle.members)) continue;
         complain(0, describe_cycle(graph, cycle));
-        if (cycle.illegal) status = kFound;
+        status = kFound;
       }
     }
     append_units(out, graph, ordering.order, shown, form);
@@ -168,7 +232,14 @@ int run(int argc, char** argv) {
 // Everything the run made is left to the end of the process: freeing a graph
 // of every unit piece by piece would cost more than answering.
 int main(int argc, char** argv) {
-  int status = run(argc, argv);
+  int status;
+  try {
+    status = run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Nothing was written to the output yet: it is written whole at the end.
+    std::fputs("vantlink-deps: out of memory\n", stderr);
+    status = kNoMemory;
+  }
   std::fflush(stdout);
   std::_Exit(status);
 }
