@@ -517,6 +517,13 @@ INSTANTIATE_TEST_SUITE_P(
                   {"Lib SPEC"}},
         // GNAT: Lib (spec). A string in percent signs ends at its first
         // single percent sign.
+        // GNAT ends a line, and so a comment, at CR, VT and FF as at LF.
+        Construct{"CarriageReturnLineEnds",
+                  "package Lib is\r   -- c\r   X : Integer;\rend Lib;\n",
+                  {"Lib SPEC"}},
+        Construct{"FormFeedAndVerticalTabLineEnds",
+                  "package Lib is\f   -- c\f   X : Integer;\v   -- d\vend Lib;",
+                  {"Lib SPEC"}},
         Construct{"PercentStrings",
                   "package Lib is\n"
                   "   X : String := %abc%; -- 100%\n"
