@@ -18,7 +18,7 @@ void set_position(CompilationUnit* unit, const TokenValue& end) {
 
 CompilationUnit* record_unit(AnalysisContext* context, int32_t kind, uint32_t flags) {
   Recogniser& r = context->recogniser;
-  if (r.depth != 1 || r.nesting_top == nullptr) return nullptr;
+  if (r.depth != 1 || r.nesting_top == nullptr || r.nameless_body) return nullptr;
   const char* name = r.nesting_top->name;
   if (is_operator_symbol(name)) {
     context->diagnose(Msg::kOperatorAtLibraryLevel,
@@ -199,14 +199,32 @@ void end_subunit(AnalysisContext* context) {
   context->recogniser.subunit_mode = false;
 }
 
-void resume_at_next_unit(AnalysisContext* context) {
+namespace {
+
+bool begins_proper_body(int token) {
+  return token == KW_PROCEDURE || token == KW_FUNCTION || token == KW_PACKAGE;
+}
+
+}  // namespace
+
+void resume_at_next_unit(AnalysisContext* context, int first_token) {
   Recogniser& r = context->recogniser;
+  if ((r.depth > 0 || r.subunit_mode) && !r.doubtful) {
+    r.doubtful = true;
+    r.last_certain = r.list_tail;
+  }
+  r.nameless_body = r.subunit_mode && r.depth == 0 && begins_proper_body(first_token);
   r.release_nesting_stack();
   r.depth = 0;
   r.pending_head = r.pending_tail = nullptr;
   r.context_clause.clear();  // the abandoned unit's: the next one has its own
   r.with_marks = 0;
   end_subunit(context);
+}
+
+void drop_doubtful_units(AnalysisContext* context) {
+  Recogniser& r = context->recogniser;
+  if (r.doubtful) r.drop_units_after(r.last_certain);
 }
 
 void report_not_ada95(AnalysisContext* context) {

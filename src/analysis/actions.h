@@ -68,9 +68,16 @@ void position_last_unit(AnalysisContext* context, const TokenValue& end);
 void begin_subunit(AnalysisContext* context, const char* parent);
 void end_subunit(AnalysisContext* context);
 
-// The parse resumes at the next compilation unit after giving up the one it
-// was in: the units left open are dropped, with the pending with-names.
-void resume_at_next_unit(AnalysisContext* context);
+// The parse resumes at the next compilation unit, whose first token is
+// `first_token`, after giving up the one it was in: the units left open are
+// dropped, with the pending with-names. No unit is ever recorded under a
+// name the recovery cannot vouch for: the body of a subunit whose parent
+// name was lost is not recorded, and the units after a resumption from
+// inside a unit (perhaps nested units at the start of a line) are dropped
+// again at the next syntax error, which shows that the file is still inside
+// the unfinished unit (or is damaged further).
+void resume_at_next_unit(AnalysisContext* context, int first_token);
+void drop_doubtful_units(AnalysisContext* context);
 
 // The warning for any syntax error or stack overflow, at the scanner's place.
 void report_not_ada95(AnalysisContext* context);

@@ -1474,6 +1474,9 @@ subunit_parent_mark
 subunit
     : KW_SEPARATE '(' compound_name subunit_parent_mark ')' proper_body
         { end_subunit(context); }
+    | KW_SEPARATE '(' compound_name subunit_parent_mark ')' overriding_indicator
+          subprogram_body
+        { end_subunit(context); }
     ;
 
 /* Aspects may stand before "is", as in the bodies. */
@@ -1695,6 +1698,7 @@ void ac_y22error(AnalysisContext* context, const char*) {
   if (context->scanner.held_token != 0) return;
   context->scanner.syntax_error = true;
   report_not_ada2022(context);
+  drop_doubtful_units(context);
 }
 
 /* The words a compilation unit begins with. Not "private", which begins
@@ -1737,7 +1741,7 @@ int parse_ada2022(AnalysisContext* context) {
   Scanner& scanner = context->scanner;
   int result = ac_y22parse(context);
   while (scanner.held_token != 0) {
-    resume_at_next_unit(context);
+    resume_at_next_unit(context, scanner.held_token);
     result = ac_y22parse(context) | 1;
   }
   return result;

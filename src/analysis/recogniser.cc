@@ -46,6 +46,9 @@ void Recogniser::start_file(const char* name, const char* directory) {
   depth = 0;
   subunit_prefix.clear();
   subunit_mode = false;
+  doubtful = false;
+  last_certain = nullptr;
+  nameless_body = false;
   pending_head = pending_tail = nullptr;
   with_name_nodes.clear();
   context_clause.clear();
@@ -75,6 +78,13 @@ CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const cha
   unit->with_names = permanent_names(with_names);
   unit->with_clauses = permanent_clauses(context_clause);
   return unit;
+}
+
+void Recogniser::drop_units_after(CompilationUnit* last_kept) {
+  CompilationUnit** dropped = last_kept != nullptr ? &last_kept->next : &list_head;
+  release_unit_list(*dropped);
+  *dropped = nullptr;
+  list_tail = last_kept;
 }
 
 CompilationUnit* Recogniser::take_unit_list() {

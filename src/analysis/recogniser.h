@@ -62,6 +62,17 @@ struct Recogniser {
   std::string subunit_prefix;
   bool subunit_mode = false;
 
+  // Recovery of the modern analysis (actions.h): after a parse resumed from
+  // inside an unfinished unit, the units recorded since may be that unit's
+  // own nested ones; they stand until a syntax error shows otherwise. A
+  // subunit's body whose "separate (P)" was lost cannot be named at all.
+  bool doubtful = false;
+  CompilationUnit* last_certain = nullptr;  // the record before them; none: the head
+  bool nameless_body = false;
+
+  // Releases the records made after `last_kept` (every one when null).
+  void drop_units_after(CompilationUnit* last_kept);
+
   CompilationUnit* list_head = nullptr;
   CompilationUnit* list_tail = nullptr;
 

@@ -517,6 +517,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {"Lib SPEC"}},
         // GNAT: Lib (spec). A string in percent signs ends at its first
         // single percent sign.
+        Construct{"OverridingSubunitBody",
+                  "separate (Hub)\noverriding procedure Op (X : in out T) is\nbegin\n"
+                  "   null;\nend Op;\n",
+                  {"Hub.Op PROC"}},
+        Construct{"NotOverridingSubunitBodyOverTwoLines",
+                  "separate (Hub)\nnot overriding\nfunction Size (X : T) return Natural is\n"
+                  "begin\n   return 0;\nend Size;\n",
+                  {"Hub.Size PROC"}},
         // GNAT ends a line, and so a comment, at CR, VT and FF as at LF.
         Construct{"CarriageReturnLineEnds",
                   "package Lib is\r   -- c\r   X : Integer;\rend Lib;\n",
@@ -667,7 +675,32 @@ INSTANTIATE_TEST_SUITE_P(
                 "package A is\n   type R is record\n      X : Integer := ;\n   end record;\n"
                 "private\n   Y : Integer;\nend A;\npackage B is\nend B;\n",
                 {"A SPEC", "B SPEC"},
-                {"3:22"}}),
+                {"3:22"}},
+        // GNAT lists nothing: the body after "separate (Hub)" cannot be
+        // named once the parent is lost, and no unit may be misnamed "Op".
+        Damaged{"SubunitBodyWhoseParentIsLost",
+                "separate (Hub)\nfoo;\nprocedure Op is begin null; end Op;\n",
+                {},
+                {"2:1"}},
+        // GNAT lists Hub.Op, Other: a unit after the subunit is the next one.
+        Damaged{"NextUnitAfterABrokenSubunit",
+                "separate (Hub)\nprocedure Op is\n   X : Integer := ;\nbegin null; end Op;\n"
+                "procedure Other is begin null; end Other;\n",
+                {"Other PROC"},
+                {"3:19"}},
+        // GNAT lists P alone (Hub.Op alone): the units at the start of a line
+        // after the error are nested, which the rest of the unit shows.
+        Damaged{"NestedUnitsAtLineStartAfterAnError",
+                "package body P is\n   X : Integer := 1 +;\n"
+                "procedure Inner is begin null; end Inner;\n   Y : Integer;\n"
+                "procedure Other is begin null; end Other;\nbegin null; end P;\n",
+                {},
+                {"2:22", "4:4", "6:1"}},
+        Damaged{"NestedUnitAtLineStartInABrokenSubunit",
+                "separate (Hub)\nprocedure Op is\n   X : Integer := ;\n"
+                "procedure Inner is begin null; end Inner;\nbegin null; end Op;\n",
+                {},
+                {"3:19", "5:1"}}),
     damaged_name);
 
 // The same modern file: a warning by default, its units in Ada 2022 mode.
