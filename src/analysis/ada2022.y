@@ -1369,30 +1369,34 @@ delay_statement
     | KW_DELAY KW_UNTIL expression ';'
     ;
 
+/* Pragmas may stand before any alternative (2.8), and after a terminate
+   alternative's semicolon; elsewhere the statements take them. */
 select_statement
-    : KW_SELECT guarded_select_alternative or_select_list else_option KW_END KW_SELECT ';'
-    | KW_SELECT entry_call_alternative KW_OR delay_statement statements_option
+    : KW_SELECT pragma_list guarded_select_alternative or_select_list else_option
           KW_END KW_SELECT ';'
-    | KW_SELECT entry_call_alternative KW_ELSE sequence_of_statements KW_END KW_SELECT ';'
-    | KW_SELECT triggering_alternative KW_THEN KW_ABORT sequence_of_statements
+    | KW_SELECT pragma_list entry_call_alternative KW_OR pragma_list delay_statement
+          statements_option KW_END KW_SELECT ';'
+    | KW_SELECT pragma_list entry_call_alternative KW_ELSE sequence_of_statements
+          KW_END KW_SELECT ';'
+    | KW_SELECT pragma_list triggering_alternative KW_THEN KW_ABORT sequence_of_statements
           KW_END KW_SELECT ';'
     | KW_SELECT error ';'
     ;
 
 guarded_select_alternative
     : select_alternative
-    | KW_WHEN expression ARROW select_alternative
+    | KW_WHEN expression ARROW pragma_list select_alternative
     ;
 
 or_select_list
     : /* empty */
-    | or_select_list KW_OR guarded_select_alternative
+    | or_select_list KW_OR pragma_list guarded_select_alternative
     ;
 
 select_alternative
     : accept_statement statements_option
     | delay_statement statements_option
-    | KW_TERMINATE ';'
+    | KW_TERMINATE ';' pragma_list
     ;
 
 entry_call_alternative
