@@ -1,5 +1,6 @@
 #include "analysis/actions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -209,10 +210,8 @@ bool begins_proper_body(int token) {
 
 void resume_at_next_unit(AnalysisContext* context, int first_token) {
   Recogniser& r = context->recogniser;
-  if ((r.depth > 0 || r.subunit_mode) && !r.doubtful) {
-    r.doubtful = true;
-    r.last_certain = r.list_tail;
-  }
+  r.doubtful_from = std::min(r.doubtful_from, r.records.size());
+  r.unit_first_record = r.records.size();
   r.nameless_body = r.subunit_mode && r.depth == 0 && begins_proper_body(first_token);
   r.release_nesting_stack();
   r.depth = 0;
@@ -222,9 +221,18 @@ void resume_at_next_unit(AnalysisContext* context, int first_token) {
   end_subunit(context);
 }
 
-void drop_doubtful_units(AnalysisContext* context) {
+void end_library_unit(AnalysisContext* context, const TokenValue& first) {
   Recogniser& r = context->recogniser;
-  if (r.doubtful) r.drop_units_after(r.last_certain);
+  if (first.column != 1)
+    for (size_t i = r.unit_first_record; i < r.records.size(); ++i) r.indented.push_back(i);
+  r.unit_first_record = r.records.size();
+}
+
+void withdraw_doubtful_units(AnalysisContext* context) {
+  Recogniser& r = context->recogniser;
+  for (size_t i = r.doubtful_from; i < r.records.size(); ++i) r.withdrawn[i] = true;
+  if (r.depth != 0) return;
+  for (size_t i : r.indented) r.withdrawn[i] = true;
 }
 
 void report_not_ada95(AnalysisContext* context) {

@@ -70,14 +70,19 @@ void end_subunit(AnalysisContext* context);
 
 // The parse resumes at the next compilation unit, whose first token is
 // `first_token`, after giving up the one it was in: the units left open are
-// dropped, with the pending with-names. No unit is ever recorded under a
-// name the recovery cannot vouch for: the body of a subunit whose parent
-// name was lost is not recorded, and the units after a resumption from
-// inside a unit (perhaps nested units at the start of a line) are dropped
-// again at the next syntax error, which shows that the file is still inside
-// the unfinished unit (or is damaged further).
+// dropped, with the pending with-names.
 void resume_at_next_unit(AnalysisContext* context, int first_token);
-void drop_doubtful_units(AnalysisContext* context);
+
+// No unit may keep a name the recovery cannot vouch for. The body of a
+// subunit whose parent name was lost is not recorded. Each library unit
+// read tells where it began (`first`, its first token); at every syntax
+// error after the parse first resumed, the units recorded since then are
+// withdrawn (the resumption may have been inside a unit, and a unit that
+// begins a line there may be nested in it), and at an error between units,
+// which shows that an "end" closed a unit too early, so are the units that
+// did not begin a line: library units begin one, nested units rarely do.
+void end_library_unit(AnalysisContext* context, const TokenValue& first);
+void withdraw_doubtful_units(AnalysisContext* context);
 
 // The warning for any syntax error or stack overflow, at the scanner's place.
 void report_not_ada95(AnalysisContext* context);

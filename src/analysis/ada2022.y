@@ -1435,8 +1435,16 @@ compilation_item
     : with_clause
     | use_clause
     | pragma
-    | library_item                          { end_compilation_unit(context); }
-    | KW_PRIVATE library_item               { end_compilation_unit(context); }
+    | library_item
+        {
+          end_compilation_unit(context);
+          end_library_unit(context, $1);
+        }
+    | KW_PRIVATE library_item
+        {
+          end_compilation_unit(context);
+          end_library_unit(context, $1);
+        }
     ;
 
 with_clause
@@ -1702,7 +1710,7 @@ void ac_y22error(AnalysisContext* context, const char*) {
   if (context->scanner.held_token != 0) return;
   context->scanner.syntax_error = true;
   report_not_ada2022(context);
-  drop_doubtful_units(context);
+  withdraw_doubtful_units(context);
 }
 
 /* The words a compilation unit begins with. Not "private", which begins

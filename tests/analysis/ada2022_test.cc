@@ -714,7 +714,23 @@ INSTANTIATE_TEST_SUITE_P(
                 "separate (Hub)\nprocedure Op is\n   X : Integer := ;\n"
                 "procedure Inner is begin null; end Inner;\nbegin null; end Op;\n",
                 {},
-                {"3:19", "5:1"}}),
+                {"3:19", "5:1"}},
+        // GNAT lists A and gives up. What follows an error is in doubt to
+        // the end of the file: B is withdrawn at the next error, C stands.
+        Damaged{"UnitsAfterErrorsBetweenUnits",
+                "package A is end A;\nX : Integer;\nprocedure B is begin null; end B;\n"
+                "Y : Integer;\nprocedure C is begin null; end C;\n",
+                {"A SPEC", "C PROC"},
+                {"2:1", "4:1"}},
+        // GNAT lists P alone: a stray "end;" closed F, and "end F;" then P,
+        // with no error; the error at "end P;" between units shows it, and
+        // Inner, which does not begin a line, is no library unit.
+        Damaged{"IndentedUnitBeforeAnErrorBetweenUnits",
+                "package body P is\n   function F return Integer is\n   begin\n"
+                "      return 0;\nend;\n   end F;\n"
+                "   procedure Inner is begin null; end Inner;\nend P;\n",
+                {"P BODY"},
+                {"8:1"}}),
     damaged_name);
 
 // The same modern file: a warning by default, its units in Ada 2022 mode.
