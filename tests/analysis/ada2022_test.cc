@@ -518,26 +518,19 @@ INSTANTIATE_TEST_SUITE_P(
         // GNAT: Lib (spec). A string in percent signs ends at its first
         // single percent sign.
         Construct{"OverridingSubunitBody",
-                  "separate (Hub)\noverriding procedure Op (X : in out T) is\nbegin\n"
-                  "   null;\nend Op;\n",
-                  {"Hub.Op PROC"}},
-        Construct{"NotOverridingSubunitBodyOverTwoLines",
-                  "separate (Hub)\nnot overriding\nfunction Size (X : T) return Natural is\n"
+                  "separate (Hub)\noverriding\nfunction Size (X : T) return Natural is\n"
                   "begin\n   return 0;\nend Size;\n",
                   {"Hub.Size PROC"}},
         // A pragma may stand before any alternative of a select statement.
         Construct{"PragmasBeforeSelectAlternatives",
                   "procedure Lib is\n   task T is entry E; end T;\n   task body T is\n   begin\n"
-                  "      select\n         pragma Comment (\"after select\");\n"
-                  "         accept E;\n      or\n         pragma Comment (\"after or\");\n"
-                  "         terminate;\n         pragma Comment (\"after terminate\");\n"
-                  "      end select;\n      select\n         when True =>\n"
-                  "            pragma Comment (\"after a guard\");\n            accept E;\n"
-                  "      or\n         delay 1.0;\n      end select;\n   end T;\nbegin\n"
-                  "   select\n      pragma Comment (\"before an entry call\");\n      T.E;\n"
-                  "   or\n      pragma Comment (\"before a delay\");\n      delay 1.0;\n"
-                  "   end select;\n   select\n      pragma Comment (\"before a trigger\");\n"
-                  "      delay 1.0;\n   then abort\n      null;\n   end select;\nend Lib;\n",
+                  "      select pragma Page; accept E;\n"
+                  "      or pragma Page; terminate; pragma Page;\n      end select;\n"
+                  "      select when True => pragma Page; accept E;\n"
+                  "      or delay 1.0;\n      end select;\n   end T;\nbegin\n"
+                  "   select pragma Page; T.E;\n   or pragma Page; delay 1.0;\n   end select;\n"
+                  "   select pragma Page; delay 1.0;\n   then abort null;\n   end select;\n"
+                  "end Lib;\n",
                   {"Lib PROC"}},
         // GNAT ends a line, and so a comment, at CR, VT and FF as at LF.
         Construct{"CarriageReturnLineEnds",
