@@ -481,6 +481,8 @@ struct LineEndCase {
   std::vector<Placed> ada2022;
 };
 
+void PrintTo(const LineEndCase& c, std::ostream* out) { *out << c.name; }
+
 class LineEnds : public testing::TestWithParam<LineEndCase> {};
 
 TEST_P(LineEnds, EndLinesAndCommentsAsEachModeReadsThem) {
