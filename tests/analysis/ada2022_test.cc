@@ -533,11 +533,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "end Lib;\n",
                   {"Lib PROC"}},
         // GNAT ends a line, and so a comment, at CR, VT and FF as at LF.
-        Construct{"CarriageReturnLineEnds",
-                  "package Lib is\r   -- c\r   X : Integer;\rend Lib;\n",
-                  {"Lib SPEC"}},
-        Construct{"FormFeedAndVerticalTabLineEnds",
-                  "package Lib is\f   -- c\f   X : Integer;\v   -- d\vend Lib;",
+        Construct{"LineEndsOtherThanLineFeed",
+                  "package Lib is\r   -- c\r   X : Integer;\f   -- d\f   Y : Integer;\v"
+                  "   -- e\vend Lib;",
                   {"Lib SPEC"}},
         Construct{"PercentStrings",
                   "package Lib is\n"
@@ -683,20 +681,18 @@ INSTANTIATE_TEST_SUITE_P(
                 "private\n   Y : Integer;\nend A;\npackage B is\nend B;\n",
                 {"A SPEC", "B SPEC"},
                 {"3:22"}},
-        // GNAT lists nothing: the body after "separate (Hub)" cannot be
-        // named once the parent is lost, and no unit may be misnamed "Op".
+        // GNAT lists nothing: the body's parent is lost, and "Op" is wrong.
         Damaged{"SubunitBodyWhoseParentIsLost",
                 "separate (Hub)\nfoo;\nprocedure Op is begin null; end Op;\n",
                 {},
                 {"2:1"}},
-        // GNAT lists Hub.Op, Other: a unit after the subunit is the next one.
+        // GNAT lists Hub.Op, Other.
         Damaged{"NextUnitAfterABrokenSubunit",
                 "separate (Hub)\nprocedure Op is\n   X : Integer := ;\nbegin null; end Op;\n"
                 "procedure Other is begin null; end Other;\n",
                 {"Other PROC"},
                 {"3:19"}},
-        // GNAT lists P alone (Hub.Op alone): the units at the start of a line
-        // after the error are nested, which the rest of the unit shows.
+        // GNAT lists P (Hub.Op): the units after the error are nested.
         Damaged{"NestedUnitsAtLineStartAfterAnError",
                 "package body P is\n   X : Integer := 1 +;\n"
                 "procedure Inner is begin null; end Inner;\n   Y : Integer;\n"
@@ -708,16 +704,14 @@ INSTANTIATE_TEST_SUITE_P(
                 "procedure Inner is begin null; end Inner;\nbegin null; end Op;\n",
                 {},
                 {"3:19", "5:1"}},
-        // GNAT lists A and gives up. What follows an error is in doubt to
-        // the end of the file: B is withdrawn at the next error, C stands.
+        // GNAT lists A. After an error, B stands until the next error; C stands.
         Damaged{"UnitsAfterErrorsBetweenUnits",
                 "package A is end A;\nX : Integer;\nprocedure B is begin null; end B;\n"
                 "Y : Integer;\nprocedure C is begin null; end C;\n",
                 {"A SPEC", "C PROC"},
                 {"2:1", "4:1"}},
-        // GNAT lists P alone: a stray "end;" closed F, and "end F;" then P,
-        // with no error; the error at "end P;" between units shows it, and
-        // Inner, which does not begin a line, is no library unit.
+        // GNAT lists P: a stray "end;" closed F, "end F;" closed P; the error
+        // at "end P;" shows it, and Inner, not at a line start, is nested.
         Damaged{"IndentedUnitBeforeAnErrorBetweenUnits",
                 "package body P is\n   function F return Integer is\n   begin\n"
                 "      return 0;\nend;\n   end F;\n"
