@@ -1,5 +1,6 @@
 #include "analysis/actions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -18,7 +19,7 @@ void set_position(CompilationUnit* unit, const TokenValue& end) {
 
 CompilationUnit* record_unit(AnalysisContext* context, int32_t kind, uint32_t flags) {
   Recogniser& r = context->recogniser;
-  if (r.depth != 1 || r.nesting_top == nullptr) return nullptr;
+  if (r.depth != 1 || r.nesting_top == nullptr || r.nameless_body) return nullptr;
   const char* name = r.nesting_top->name;
   if (is_operator_symbol(name)) {
     context->diagnose(Msg::kOperatorAtLibraryLevel,
@@ -199,14 +200,39 @@ void end_subunit(AnalysisContext* context) {
   context->recogniser.subunit_mode = false;
 }
 
-void resume_at_next_unit(AnalysisContext* context) {
+namespace {
+
+bool begins_proper_body(int token) {
+  return token == KW_PROCEDURE || token == KW_FUNCTION || token == KW_PACKAGE;
+}
+
+}  // namespace
+
+void resume_at_next_unit(AnalysisContext* context, int first_token) {
   Recogniser& r = context->recogniser;
+  r.doubtful_from = std::min(r.doubtful_from, r.records.size());
+  r.unit_first_record = r.records.size();
+  r.nameless_body = r.subunit_mode && r.depth == 0 && begins_proper_body(first_token);
   r.release_nesting_stack();
   r.depth = 0;
   r.pending_head = r.pending_tail = nullptr;
   r.context_clause.clear();  // the abandoned unit's: the next one has its own
   r.with_marks = 0;
   end_subunit(context);
+}
+
+void end_library_unit(AnalysisContext* context, const TokenValue& first) {
+  Recogniser& r = context->recogniser;
+  if (first.column != 1)
+    for (size_t i = r.unit_first_record; i < r.records.size(); ++i) r.indented.push_back(i);
+  r.unit_first_record = r.records.size();
+}
+
+void withdraw_doubtful_units(AnalysisContext* context) {
+  Recogniser& r = context->recogniser;
+  for (size_t i = r.doubtful_from; i < r.records.size(); ++i) r.withdrawn[i] = true;
+  if (r.depth != 0) return;
+  for (size_t i : r.indented) r.withdrawn[i] = true;
 }
 
 void report_not_ada95(AnalysisContext* context) {

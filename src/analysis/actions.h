@@ -68,9 +68,21 @@ void position_last_unit(AnalysisContext* context, const TokenValue& end);
 void begin_subunit(AnalysisContext* context, const char* parent);
 void end_subunit(AnalysisContext* context);
 
-// The parse resumes at the next compilation unit after giving up the one it
-// was in: the units left open are dropped, with the pending with-names.
-void resume_at_next_unit(AnalysisContext* context);
+// The parse resumes at the next compilation unit, whose first token is
+// `first_token`, after giving up the one it was in: the units left open are
+// dropped, with the pending with-names.
+void resume_at_next_unit(AnalysisContext* context, int first_token);
+
+// No unit may keep a name the recovery cannot vouch for. The body of a
+// subunit whose parent name was lost is not recorded. Each library unit
+// read tells where it began (`first`, its first token); at every syntax
+// error after the parse first resumed, the units recorded since then are
+// withdrawn (the resumption may have been inside a unit, and a unit that
+// begins a line there may be nested in it), and at an error between units,
+// which shows that an "end" closed a unit too early, so are the units that
+// did not begin a line: library units begin one, nested units rarely do.
+void end_library_unit(AnalysisContext* context, const TokenValue& first);
+void withdraw_doubtful_units(AnalysisContext* context);
 
 // The warning for any syntax error or stack overflow, at the scanner's place.
 void report_not_ada95(AnalysisContext* context);

@@ -1369,30 +1369,34 @@ delay_statement
     | KW_DELAY KW_UNTIL expression ';'
     ;
 
+/* Pragmas may stand before any alternative (2.8), and after a terminate
+   alternative's semicolon; elsewhere the statements take them. */
 select_statement
-    : KW_SELECT guarded_select_alternative or_select_list else_option KW_END KW_SELECT ';'
-    | KW_SELECT entry_call_alternative KW_OR delay_statement statements_option
+    : KW_SELECT pragma_list guarded_select_alternative or_select_list else_option
           KW_END KW_SELECT ';'
-    | KW_SELECT entry_call_alternative KW_ELSE sequence_of_statements KW_END KW_SELECT ';'
-    | KW_SELECT triggering_alternative KW_THEN KW_ABORT sequence_of_statements
+    | KW_SELECT pragma_list entry_call_alternative KW_OR pragma_list delay_statement
+          statements_option KW_END KW_SELECT ';'
+    | KW_SELECT pragma_list entry_call_alternative KW_ELSE sequence_of_statements
+          KW_END KW_SELECT ';'
+    | KW_SELECT pragma_list triggering_alternative KW_THEN KW_ABORT sequence_of_statements
           KW_END KW_SELECT ';'
     | KW_SELECT error ';'
     ;
 
 guarded_select_alternative
     : select_alternative
-    | KW_WHEN expression ARROW select_alternative
+    | KW_WHEN expression ARROW pragma_list select_alternative
     ;
 
 or_select_list
     : /* empty */
-    | or_select_list KW_OR guarded_select_alternative
+    | or_select_list KW_OR pragma_list guarded_select_alternative
     ;
 
 select_alternative
     : accept_statement statements_option
     | delay_statement statements_option
-    | KW_TERMINATE ';'
+    | KW_TERMINATE ';' pragma_list
     ;
 
 entry_call_alternative
@@ -1431,8 +1435,16 @@ compilation_item
     : with_clause
     | use_clause
     | pragma
-    | library_item                          { end_compilation_unit(context); }
-    | KW_PRIVATE library_item               { end_compilation_unit(context); }
+    | library_item
+        {
+          end_compilation_unit(context);
+          end_library_unit(context, $1);
+        }
+    | KW_PRIVATE library_item
+        {
+          end_compilation_unit(context);
+          end_library_unit(context, $1);
+        }
     ;
 
 with_clause
@@ -1473,6 +1485,9 @@ subunit_parent_mark
 
 subunit
     : KW_SEPARATE '(' compound_name subunit_parent_mark ')' proper_body
+        { end_subunit(context); }
+    | KW_SEPARATE '(' compound_name subunit_parent_mark ')' overriding_indicator
+          subprogram_body
         { end_subunit(context); }
     ;
 
@@ -1695,6 +1710,7 @@ void ac_y22error(AnalysisContext* context, const char*) {
   if (context->scanner.held_token != 0) return;
   context->scanner.syntax_error = true;
   report_not_ada2022(context);
+  withdraw_doubtful_units(context);
 }
 
 /* The words a compilation unit begins with. Not "private", which begins
@@ -1737,7 +1753,7 @@ int parse_ada2022(AnalysisContext* context) {
   Scanner& scanner = context->scanner;
   int result = ac_y22parse(context);
   while (scanner.held_token != 0) {
-    resume_at_next_unit(context);
+    resume_at_next_unit(context, scanner.held_token);
     result = ac_y22parse(context) | 1;
   }
   return result;

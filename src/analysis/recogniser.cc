@@ -51,6 +51,10 @@ void Recogniser::start_file(const char* name, const char* directory) {
   context_clause.clear();
   with_marks = 0;
   release_unit_list(take_unit_list());
+  doubtful_from = SIZE_MAX;
+  indented.clear();
+  unit_first_record = 0;
+  nameless_body = false;
   file_name = name;
   has_directory_text = directory != nullptr;
   directory_text = directory ? directory : "";
@@ -65,6 +69,8 @@ CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const cha
   else
     list_head = unit;
   list_tail = unit;
+  records.push_back(unit);
+  withdrawn.push_back(false);
   unit->kind = kind;
   unit->flags = flags;
   unit->full_name = permanent_copy(full_name);
@@ -79,6 +85,18 @@ CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const cha
 
 CompilationUnit* Recogniser::take_unit_list() {
   CompilationUnit* head = list_head;
+  CompilationUnit** link = &head;
+  for (size_t i = 0; i < records.size(); ++i) {
+    if (!withdrawn[i]) {
+      link = &records[i]->next;
+      continue;
+    }
+    *link = records[i]->next;
+    records[i]->next = nullptr;
+    release_unit_list(records[i]);
+  }
+  records.clear();
+  withdrawn.clear();
   list_head = list_tail = nullptr;
   return head;
 }

@@ -3,6 +3,7 @@
 // records made for the current file. Plain data, one per context.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -33,7 +34,8 @@ struct Recogniser {
   CompilationUnit* append_unit(int32_t kind, uint32_t flags, const char* full_name,
                                const char* simple_name, const NameList* with_names);
 
-  // Hands over the records made since the last call and starts a new list.
+  // Hands over the records made since the last call, but for the withdrawn
+  // ones, and starts a new list.
   CompilationUnit* take_unit_list();
 
   void push_entry(const char* name, uint32_t flags);
@@ -61,6 +63,16 @@ struct Recogniser {
 
   std::string subunit_prefix;
   bool subunit_mode = false;
+
+  // What the modern analysis's recovery knows of the records (actions.h):
+  // each record made, in order, and those it no longer vouches for, which
+  // the hand-over leaves out.
+  std::vector<CompilationUnit*> records;
+  std::vector<bool> withdrawn;
+  size_t doubtful_from = SIZE_MAX;  // the records since the parse first resumed
+  std::vector<size_t> indented;     // records of units that did not begin a line
+  size_t unit_first_record = 0;     // of the compilation unit being read
+  bool nameless_body = false;       // a subunit's body whose parent name was lost
 
   CompilationUnit* list_head = nullptr;
   CompilationUnit* list_tail = nullptr;

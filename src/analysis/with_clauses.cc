@@ -23,4 +23,5 @@ void add_with_clause(AnalysisContext* context, const NameList* newest_first) {
 
 void end_compilation_unit(AnalysisContext* context) {
   context->recogniser.context_clause.clear();
+  context->recogniser.nameless_body = false;
 }

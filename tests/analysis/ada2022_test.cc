@@ -517,6 +517,26 @@ INSTANTIATE_TEST_SUITE_P(
                   {"Lib SPEC"}},
         // GNAT: Lib (spec). A string in percent signs ends at its first
         // single percent sign.
+        Construct{"OverridingSubunitBody",
+                  "separate (Hub)\noverriding\nfunction Size (X : T) return Natural is\n"
+                  "begin\n   return 0;\nend Size;\n",
+                  {"Hub.Size PROC"}},
+        // A pragma may stand before any alternative of a select statement.
+        Construct{"PragmasBeforeSelectAlternatives",
+                  "procedure Lib is\n   task T is entry E; end T;\n   task body T is\n   begin\n"
+                  "      select pragma Page; accept E;\n"
+                  "      or pragma Page; terminate; pragma Page;\n      end select;\n"
+                  "      select when True => pragma Page; accept E;\n"
+                  "      or delay 1.0;\n      end select;\n   end T;\nbegin\n"
+                  "   select pragma Page; T.E;\n   or pragma Page; delay 1.0;\n   end select;\n"
+                  "   select pragma Page; delay 1.0;\n   then abort null;\n   end select;\n"
+                  "end Lib;\n",
+                  {"Lib PROC"}},
+        // GNAT ends a line, and so a comment, at CR, VT and FF as at LF.
+        Construct{"LineEndsOtherThanLineFeed",
+                  "package Lib is\r   -- c\r   X : Integer;\f   -- d\f   Y : Integer;\v"
+                  "   -- e\vend Lib;",
+                  {"Lib SPEC"}},
         Construct{"PercentStrings",
                   "package Lib is\n"
                   "   X : String := %abc%; -- 100%\n"
@@ -660,7 +680,44 @@ INSTANTIATE_TEST_SUITE_P(
                 "package A is\n   type R is record\n      X : Integer := ;\n   end record;\n"
                 "private\n   Y : Integer;\nend A;\npackage B is\nend B;\n",
                 {"A SPEC", "B SPEC"},
-                {"3:22"}}),
+                {"3:22"}},
+        // GNAT lists nothing: the body's parent is lost, and "Op" is wrong.
+        Damaged{"SubunitBodyWhoseParentIsLost",
+                "separate (Hub)\nfoo;\nprocedure Op is begin null; end Op;\n",
+                {},
+                {"2:1"}},
+        // GNAT lists Hub.Op, Other.
+        Damaged{"NextUnitAfterABrokenSubunit",
+                "separate (Hub)\nprocedure Op is\n   X : Integer := ;\nbegin null; end Op;\n"
+                "procedure Other is begin null; end Other;\n",
+                {"Other PROC"},
+                {"3:19"}},
+        // GNAT lists P (Hub.Op): the units after the error are nested.
+        Damaged{"NestedUnitsAtLineStartAfterAnError",
+                "package body P is\n   X : Integer := 1 +;\n"
+                "procedure Inner is begin null; end Inner;\n   Y : Integer;\n"
+                "procedure Other is begin null; end Other;\nbegin null; end P;\n",
+                {},
+                {"2:22", "4:4", "6:1"}},
+        Damaged{"NestedUnitAtLineStartInABrokenSubunit",
+                "separate (Hub)\nprocedure Op is\n   X : Integer := ;\n"
+                "procedure Inner is begin null; end Inner;\nbegin null; end Op;\n",
+                {},
+                {"3:19", "5:1"}},
+        // GNAT lists A. After an error, B stands until the next error; C stands.
+        Damaged{"UnitsAfterErrorsBetweenUnits",
+                "package A is end A;\nX : Integer;\nprocedure B is begin null; end B;\n"
+                "Y : Integer;\nprocedure C is begin null; end C;\n",
+                {"A SPEC", "C PROC"},
+                {"2:1", "4:1"}},
+        // GNAT lists P: a stray "end;" closed F, "end F;" closed P; the error
+        // at "end P;" shows it, and Inner, not at a line start, is nested.
+        Damaged{"IndentedUnitBeforeAnErrorBetweenUnits",
+                "package body P is\n   function F return Integer is\n   begin\n"
+                "      return 0;\nend;\n   end F;\n"
+                "   procedure Inner is begin null; end Inner;\nend P;\n",
+                {"P BODY"},
+                {"8:1"}}),
     damaged_name);
 
 // The same modern file: a warning by default, its units in Ada 2022 mode.

@@ -402,9 +402,10 @@ void PrintTo(const Placed& p, std::ostream* out) {
   *out << token_name(p.code) << " at " << p.line << ":" << p.column;
 }
 
-std::vector<Placed> placed(std::string_view source) {
+std::vector<Placed> placed(std::string_view source, AdaMode mode = AdaMode::kAda95) {
   std::vector<Placed> out;
-  for (const ScannedToken& token : scan(source)) out.push_back({token.code, token.line, token.column});
+  for (const ScannedToken& token : scan(source, mode))
+    out.push_back({token.code, token.line, token.column});
   return out;
 }
 
@@ -469,6 +470,52 @@ TEST(Positions, WindowsLineEndsChangeNothing) {
     EXPECT_EQ(windows_tokens[i].column, unix_tokens[i].column) << i;
   }
 }
+
+// By default only LF ends a line and a comment; the modern mode reads line
+// ends as GNAT does: CR, CR LF and LF end a line, VT and FF a comment only
+// (GNAT's own messages count the columns on through them).
+struct LineEndCase {
+  const char* name;
+  std::string source;
+  std::vector<Placed> ada95;
+  std::vector<Placed> ada2022;
+};
+
+void PrintTo(const LineEndCase& c, std::ostream* out) { *out << c.name; }
+
+class LineEnds : public testing::TestWithParam<LineEndCase> {};
+
+TEST_P(LineEnds, EndLinesAndCommentsAsEachModeReadsThem) {
+  EXPECT_EQ(placed(GetParam().source), GetParam().ada95);
+  EXPECT_EQ(placed(GetParam().source, AdaMode::kAda2022), GetParam().ada2022);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, LineEnds,
+    testing::Values(
+        LineEndCase{"cr_ends_a_comment", "A -- c\rB\nC",
+                    {{IDENTIFIER, 1, 1}, {IDENTIFIER, 2, 1}},
+                    {{IDENTIFIER, 1, 1}, {IDENTIFIER, 2, 1}, {IDENTIFIER, 3, 1}}},
+        // CR LF is one line end, LF CR two.
+        LineEndCase{"cr_lf_and_lf_cr", "A\r\n\n\r B", {{IDENTIFIER, 1, 1}, {IDENTIFIER, 3, 2}},
+                    {{IDENTIFIER, 1, 1}, {IDENTIFIER, 4, 2}}},
+        LineEndCase{"form_feed_ends_a_comment_not_the_line", "A -- c\fB;",
+                    {{IDENTIFIER, 1, 1}},
+                    {{IDENTIFIER, 1, 1}, {IDENTIFIER, 1, 8}, {';', 1, 9}}},
+        LineEndCase{"line_ends_past_sixteen_bytes",
+                    "-- abcdefghijklmnopqrstuvwxyz\fB -- 0123456789abcdefghij\rC",
+                    {},
+                    {{IDENTIFIER, 1, 31}, {IDENTIFIER, 2, 1}}},
+        LineEndCase{"comment_longer_than_the_buffer", "-- " + std::string(40000, 'c') + "\vX",
+                    {},
+                    {{IDENTIFIER, 1, 40005}}},
+        LineEndCase{"no_string_across_a_cr", "\"a\rb\"",
+                    {{STRING_LITERAL, 1, 1}},
+                    {{IDENTIFIER, 1, 2}, {IDENTIFIER, 2, 1}}},
+        LineEndCase{"no_percent_string_across_a_form_feed", "%a\fb%",
+                    {{STRING_LITERAL, 1, 1}},
+                    {{IDENTIFIER, 1, 2}, {IDENTIFIER, 1, 4}}}),
+    [](const testing::TestParamInfo<LineEndCase>& info) { return std::string(info.param.name); });
 
 // Lexemes longer than the 16384-byte buffer make it grow.
 TEST(LongLexemes, CommentLineLongerThanTheBuffer) {
