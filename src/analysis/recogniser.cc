@@ -62,6 +62,10 @@ void Recogniser::start_file(const char* name, const char* directory) {
 
 CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const char* full_name,
                                          const char* simple_name, const NameList* with_names) {
+  // Room first: once the record is linked, keeping it in step with its
+  // withdrawal mark must not fail half way.
+  if (records.size() == records.capacity()) records.reserve(2 * records.size() + 8);
+  if (withdrawn.size() == withdrawn.capacity()) withdrawn.reserve(2 * withdrawn.size() + 64);
   auto* unit = static_cast<CompilationUnit*>(checked_alloc(sizeof(CompilationUnit)));
   // Linked first, so that a failure below leaves nothing unreachable.
   if (list_tail != nullptr)

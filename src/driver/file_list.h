@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "analysis/analysis.h"
 #include "driver/extensions.h"
@@ -55,7 +56,8 @@ inline FileTime recorded_time(const SourceFileEntry& entry) {
 // matches a file dated back to it).
 inline FileTime written_record_time(const SourceFileEntry& entry, int64_t trusted_before) {
   FileTime time = recorded_time(entry);
-  if (time.known && time.seconds >= trusted_before) return {false, 0};
+  bool limited = trusted_before != std::numeric_limits<int64_t>::max();
+  if (limited && time.known && time.seconds >= trusted_before) return {false, 0};
   return time;
 }
 
