@@ -86,18 +86,18 @@ int run(int argc, char** argv) {
 
   const char* link_name = argv[at + 1];
   const char* deps_name = argv[at + 2];
-  std::vector<char> link_bytes;
-  size_t link_length = 0;
+  FileBytes link_bytes;
   std::string error;
-  if (read_whole_file(link_name, link_bytes, link_length, UINT64_MAX, error) != WholeFile::kRead)
+  if (read_whole_file(link_name, link_bytes, UINT64_MAX, error) != WholeFile::kRead)
     return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
-  std::string_view link_text(link_bytes.data(), link_length);
+  std::string_view link_text = link_bytes.view();
   DependencyFile deps;
   switch (read_dependency_file(deps_name, deps, error)) {
     case ReadOutcome::kRead: break;
     case ReadOutcome::kMissing:
     case ReadOutcome::kUnreadable:
     case ReadOutcome::kTooLarge:
+    case ReadOutcome::kNoMemory:
       return complain(kUnreadable,
                       "cannot read dependency file " + std::string(deps_name) + ": " + error);
     case ReadOutcome::kDamaged:

@@ -25,22 +25,49 @@ struct Need {
 };
 
 // The body of the string whose first byte is `start`, up to its closing quote
-// (the library has checked that there is one before `end`).
-std::string_view string_body(const char* start, const char* end) {
-  for (const char* at = start;;) {
-    const char* quote = static_cast<const char*>(std::memchr(at, '"', end - at));
-    if (quote == nullptr) return std::string_view(start, end - start);  // not met
-    size_t backslashes = 0;
-    while (quote - backslashes > start && quote[-1 - static_cast<ptrdiff_t>(backslashes)] == '\\')
-      ++backslashes;
-    if (backslashes % 2 == 0) return std::string_view(start, static_cast<size_t>(quote - start));
-    at = quote + 1;
+// (the library has checked that there is one before `end`). True when it
+// holds no escape and no control character: the body is then its bytes.
+bool string_body(const char* start, const char* end, std::string_view& body) {
+  const char* at = start;
+  while (at < end) {
+    unsigned char c = static_cast<unsigned char>(*at);
+    if (c == '"') break;
+    if (c == '\\' || c < 0x20) break;
+    ++at;
   }
+  if (at < end && *at == '"') {
+    body = std::string_view(start, static_cast<size_t>(at - start));
+    return true;
+  }
+  // An escape (or a fault): find the quote no backslash escapes.
+  for (; at < end; ++at) {
+    if (*at == '\\') ++at;
+    else if (*at == '"') break;
+  }
+  body = std::string_view(start, static_cast<size_t>(std::min(at, end) - start));
+  return false;
 }
 
+// No backslash and no control character (which the library lets through),
+// eight bytes at a time.
 bool plain(std::string_view body) {
-  for (char c : body)
-    if (c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
+  constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+  auto flagged = [](uint64_t word) {
+    uint64_t control = (word - kOnes * 0x20) & ~word;  // a byte below 0x20
+    uint64_t slash = word ^ (kOnes * '\\');
+    slash = (slash - kOnes) & ~slash;  // a byte equal to it
+    return ((control | slash) & kHighs) != 0;
+  };
+  size_t i = 0;
+  for (; i + 8 <= body.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, body.data() + i, 8);
+    if (flagged(word)) return false;
+  }
+  for (; i < body.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(body[i]);
+    if (c == '\\' || c < 0x20) return false;
+  }
   return true;
 }
 
@@ -89,7 +116,25 @@ class Reader {
   }
 
   // A string's bytes; escapes undone into storage the file keeps.
-  bool string(std::string_view body, std::string_view& out) {
+  bool string(const char* start, std::string_view& out) {
+    std::string_view body;
+    if (string_body(start, end(), body)) {
+      out = body;
+      return true;
+    }
+    std::string decoded;
+    if (!decode_json_string(body, decoded)) return fail("bad escape in a string");
+    out = file_.decoded.emplace_back(std::move(decoded));
+    return true;
+  }
+  // A string value, its end found from the token the library delimited, not
+  // by reading it byte by byte.
+  bool string(od::value& value, std::string_view& out) {
+    std::string_view token = trimmed(value.raw_json_token());
+    od::raw_json_string raw;
+    if (auto code = value.get_raw_json_string().get(raw)) return fail(code);
+    if (token.size() < 2 || token.back() != '"') return fail("unfinished string");
+    std::string_view body = token.substr(1, token.size() - 2);
     if (plain(body)) {
       out = body;
       return true;
@@ -99,13 +144,8 @@ class Reader {
     out = file_.decoded.emplace_back(std::move(decoded));
     return true;
   }
-  bool string(od::value& value, std::string_view& out) {
-    od::raw_json_string raw;
-    if (auto code = value.get_raw_json_string().get(raw)) return fail(code);
-    return string(string_body(raw.raw(), end()), out);
-  }
   bool key(od::field& field, std::string_view& out) {
-    return string(string_body(field.key().raw(), end()), out);
+    return string(field.key().raw(), out);
   }
   bool integer(od::value& value, int64_t& out, int64_t least, int64_t most) {
     if (auto code = value.get_int64().get(out)) return fail(code);
@@ -310,7 +350,7 @@ bool Reader::top(od::value& value) {
       if (auto code = v.get_raw_json_string().get(raw)) return fail(code);
       digits_ = raw.raw();
       std::string_view ignored;
-      return checksum = true, string(string_body(digits_, end()), ignored);
+      return checksum = true, string(digits_, ignored);
     }
     if (key == "rules") {
       if (rules) return fail("repeated rules");
@@ -354,7 +394,9 @@ bool Reader::read(std::string& error) {
     }
     return false;
   };
-  if (auto code = parser.iterate(file_.text.data(), length_, file_.text.size()).get(document))
+  static_assert(kWholeFilePadding >= simdjson::SIMDJSON_PADDING);
+  if (auto code = parser.iterate(file_.text.data(), length_, length_ + kWholeFilePadding)
+                      .get(document))
     return fault(simdjson::error_message(code));
   document_ = &document;
   od::value root;
@@ -381,19 +423,24 @@ bool parse_read_text(DependencyFile& file, size_t length, std::string& error) {
 }  // namespace
 
 bool parse_dependency_file(std::string_view text, DependencyFile& file, std::string& error) {
-  file.text.assign(text.size() + kWholeFilePadding, '\0');
+  if (!file.text.allocate(text.size())) {
+    error = "cannot allocate memory";
+    return false;
+  }
   if (!text.empty()) std::memcpy(file.text.data(), text.data(), text.size());
+  file.text.set_length(text.size());
   return parse_read_text(file, text.size(), error);
 }
 
 ReadOutcome read_dependency_file(const char* path, DependencyFile& file, std::string& error,
                                  uint64_t size_limit) {
-  size_t length = 0;
-  switch (read_whole_file(path, file.text, length, size_limit, error)) {
+  switch (read_whole_file(path, file.text, size_limit, error)) {
     case WholeFile::kRead: break;
     case WholeFile::kMissing: return ReadOutcome::kMissing;
     case WholeFile::kUnreadable: return ReadOutcome::kUnreadable;
+    case WholeFile::kNoMemory: return ReadOutcome::kNoMemory;
     case WholeFile::kTooLarge: return ReadOutcome::kTooLarge;
   }
-  return parse_read_text(file, length, error) ? ReadOutcome::kRead : ReadOutcome::kDamaged;
+  return parse_read_text(file, file.text.size(), error) ? ReadOutcome::kRead
+                                                         : ReadOutcome::kDamaged;
 }

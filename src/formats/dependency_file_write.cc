@@ -1,4 +1,5 @@
 // Writing the dependency file's text.
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -15,40 +16,51 @@ void append_number(std::string& out, int64_t value) {
 
 }  // namespace
 
-void DependencyChecksum::mix(uint64_t word) {
-  hash_ ^= word;
-  hash_ *= 0x9e3779b97f4a7c15ull;
-  hash_ ^= hash_ >> 29;
+namespace {
+
+uint64_t mixed(uint64_t hash, uint64_t word) {
+  hash ^= word;
+  hash *= 0x9e3779b97f4a7c15ull;
+  return hash ^ (hash >> 29);
+}
+
+}  // namespace
+
+void DependencyChecksum::mix_block(const unsigned char* block) {
+  for (int lane = 0; lane < 4; ++lane) {
+    uint64_t word;
+    std::memcpy(&word, block + 8 * lane, 8);
+    lanes_[lane] = mixed(lanes_[lane], word);
+  }
 }
 
 void DependencyChecksum::add(std::string_view bytes) {
   length_ += bytes.size();
-  while (!bytes.empty() && pending_size_ != 0 && pending_size_ < 8) {
-    pending_[pending_size_++] = static_cast<unsigned char>(bytes.front());
-    bytes.remove_prefix(1);
-  }
-  if (pending_size_ == 8) {
-    uint64_t word;
-    std::memcpy(&word, pending_, 8);
-    mix(word);
+  auto data = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t size = bytes.size();
+  if (pending_size_ != 0) {
+    size_t taken = std::min(size, kBlock - pending_size_);
+    std::memcpy(pending_ + pending_size_, data, taken);
+    pending_size_ += taken;
+    data += taken;
+    size -= taken;
+    if (pending_size_ < kBlock) return;
+    mix_block(pending_);
     pending_size_ = 0;
   }
-  while (bytes.size() >= 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes.data(), 8);
-    mix(word);
-    bytes.remove_prefix(8);
-  }
-  for (char c : bytes) pending_[pending_size_++] = static_cast<unsigned char>(c);
+  for (; size >= kBlock; data += kBlock, size -= kBlock) mix_block(data);
+  std::memcpy(pending_, data, size);
+  pending_size_ = size;
 }
 
 uint64_t DependencyChecksum::value() const {
-  DependencyChecksum last = *this;
-  uint64_t word = 0;
-  std::memcpy(&word, last.pending_, last.pending_size_);
-  last.mix(word);
-  last.mix(length_);
-  return last.hash_;
+  unsigned char last[kBlock] = {};
+  std::memcpy(last, pending_, pending_size_);
+  DependencyChecksum copy = *this;
+  copy.mix_block(last);
+  uint64_t hash = copy.lanes_[0];
+  for (int lane = 1; lane < 4; ++lane) hash = mixed(hash, copy.lanes_[lane]);
+  return mixed(hash, length_);
 }
 
 DependencyWriter::DependencyWriter(std::string_view mode, int64_t trusted_before) {

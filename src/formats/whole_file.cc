@@ -1,6 +1,7 @@
 #include "formats/whole_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,11 +25,51 @@ class Descriptor {
   int fd_;
 };
 
+std::string too_large(uint64_t limit) {
+  return "larger than " + std::to_string(limit) + " bytes";
+}
+
 }  // namespace
 
-WholeFile read_whole_file(const char* path, std::vector<char>& bytes, size_t& length,
-                          uint64_t size_limit, std::string& error, int64_t* modified) {
-  length = 0;
+FileBytes::~FileBytes() { release(); }
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
+  if (this != &other) {
+    release();
+    block_ = other.block_;
+    length_ = other.length_;
+    room_ = other.room_;
+    mapped_ = other.mapped_;
+    other.block_ = nullptr;
+    other.length_ = other.room_ = other.mapped_ = 0;
+  }
+  return *this;
+}
+
+void FileBytes::release() {
+  if (mapped_ != 0) ::munmap(block_, mapped_);
+  block_ = nullptr;
+  length_ = room_ = mapped_ = 0;
+}
+
+bool FileBytes::allocate(size_t length) {
+  size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  if (length > SIZE_MAX - kWholeFilePadding - page) return false;
+  size_t mapped = (length + kWholeFilePadding + page - 1) / page * page;
+  // Populated at once: the kernel fills the pages in one go, where touching
+  // them one by one costs a fault each.
+  void* block = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (block == MAP_FAILED) return false;
+  release();
+  block_ = static_cast<char*>(block);
+  room_ = length;
+  mapped_ = mapped;
+  return true;
+}
+
+WholeFile read_whole_file(const char* path, FileBytes& bytes, uint64_t size_limit,
+                          std::string& error, int64_t* modified) {
   Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) {
     error = std::strerror(errno);
@@ -42,22 +83,29 @@ WholeFile read_whole_file(const char* path, std::vector<char>& bytes, size_t& le
   if (modified != nullptr) *modified = status.st_mtim.tv_sec;
   uint64_t size = static_cast<uint64_t>(status.st_size);
   if (size > size_limit) {
-    error = "larger than " + std::to_string(size_limit) + " bytes";
+    error = too_large(size_limit);
     return WholeFile::kTooLarge;
   }
+  auto no_memory = [&] {
+    error = "cannot allocate memory";
+    return WholeFile::kNoMemory;
+  };
   // One byte more than the size, so that a file that grew is seen at once.
-  bytes.assign(size + 1 + kWholeFilePadding, '\0');
+  if (!bytes.allocate(size + 1)) return no_memory();
+  size_t length = 0;
   for (;;) {
-    size_t room = bytes.size() - kWholeFilePadding - length;
-    if (room == 0) {
+    if (length == bytes.capacity()) {
       if (length > size_limit) break;
       // Room for one byte past the limit at most.
       uint64_t left = size_limit - length;
-      bytes.resize(bytes.size() + std::min<uint64_t>(std::max<uint64_t>(length, 64 * 1024),
-                                                     left == UINT64_MAX ? left : left + 1));
-      continue;
+      FileBytes larger;
+      if (!larger.allocate(length + std::min<uint64_t>(std::max<uint64_t>(length, 64 * 1024),
+                                                       left == UINT64_MAX ? left : left + 1)))
+        return no_memory();
+      std::memcpy(larger.data(), bytes.data(), length);
+      bytes = static_cast<FileBytes&&>(larger);
     }
-    ssize_t n = ::read(fd.get(), bytes.data() + length, room);
+    ssize_t n = ::read(fd.get(), bytes.data() + length, bytes.capacity() - length);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error = std::strerror(errno);
@@ -67,10 +115,9 @@ WholeFile read_whole_file(const char* path, std::vector<char>& bytes, size_t& le
     length += static_cast<size_t>(n);
   }
   if (length > size_limit) {
-    error = "larger than " + std::to_string(size_limit) + " bytes";
+    error = too_large(size_limit);
     return WholeFile::kTooLarge;
   }
-  bytes.resize(length + kWholeFilePadding);
-  std::memset(bytes.data() + length, 0, kWholeFilePadding);
+  bytes.set_length(length);
   return WholeFile::kRead;
 }

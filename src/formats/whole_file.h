@@ -6,16 +6,48 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <string_view>
 
 inline constexpr size_t kWholeFilePadding = 64;
 
-enum class WholeFile { kRead, kMissing, kUnreadable, kTooLarge };
+// Bytes and their zero padding, in pages mapped at once: a file of megabytes
+// is read without a page fault for every page, and without zeroing it first
+// in user space.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  ~FileBytes();
+  FileBytes(FileBytes&& other) noexcept { *this = static_cast<FileBytes&&>(other); }
+  FileBytes& operator=(FileBytes&& other) noexcept;
+  FileBytes(const FileBytes&) = delete;
+  FileBytes& operator=(const FileBytes&) = delete;
 
-// Reads the regular file `path` into `bytes` (`length` bytes, then the
-// padding). A file of more than `size_limit` bytes, also one that grows past
-// it while read, is not read (kTooLarge). `modified`, when given, gets the
-// file's modification time in whole seconds (INT64_MIN when unknown). On
-// failure `error` says why.
-WholeFile read_whole_file(const char* path, std::vector<char>& bytes, size_t& length,
-                          uint64_t size_limit, std::string& error, int64_t* modified = nullptr);
+  // Room for `length` bytes and the padding, all zero; false without memory
+  // (what was held is kept).
+  bool allocate(size_t length);
+  // The first `length` bytes are the content; no more than allocated.
+  void set_length(size_t length) { length_ = length; }
+
+  char* data() { return block_; }
+  const char* data() const { return block_; }
+  size_t size() const { return length_; }
+  size_t capacity() const { return mapped_ == 0 ? 0 : room_; }
+  std::string_view view() const { return {block_, length_}; }
+
+ private:
+  void release();
+
+  char* block_ = nullptr;
+  size_t length_ = 0;
+  size_t room_ = 0;    // bytes before the padding
+  size_t mapped_ = 0;  // 0: nothing mapped
+};
+
+enum class WholeFile { kRead, kMissing, kUnreadable, kTooLarge, kNoMemory };
+
+// Reads the regular file `path` into `bytes`. A file of more than
+// `size_limit` bytes, also one that grows past it while read, is not read
+// (kTooLarge). `modified`, when given, gets the file's modification time in
+// whole seconds. On failure `error` says why.
+WholeFile read_whole_file(const char* path, FileBytes& bytes, uint64_t size_limit,
+                          std::string& error, int64_t* modified = nullptr);
