@@ -39,7 +39,7 @@ bool check_dependency_target(const char* name);
 // rule's key and units are in the link file too; what only the dependency
 // file holds is the withs, about 70 bytes each: 64 bytes per byte of link file
 // is a hundred withs for every unit, far beyond any tree (the GNAT runtime has
-// 2.9 bytes per byte). Reading costs about eight times the file's size.
+// 2.9 bytes per byte). Reading takes address space for eleven times the file's size.
 inline constexpr uint64_t kDependencyBytesPerLinkByte = 64;
 inline constexpr uint64_t kDependencyBytesBeyond = 16 << 20;
 uint64_t dependency_file_limit(uint64_t link_file_size);
