@@ -98,6 +98,20 @@ std::string_view trimmed(std::string_view token) {
   return token;
 }
 
+// A member's key, matched against the names this format knows as it is
+// written (no escape can be in a name that matches), or once decoded.
+struct Key {
+  const char* raw;  // just after its opening quote; the text is padded
+  std::string_view decoded = {};
+  bool escaped = false;
+  bool unknown = false;  // set by a member that does not know it
+
+  bool is(std::string_view name) const {
+    if (escaped) return decoded == name;
+    return std::memcmp(raw, name.data(), name.size()) == 0 && raw[name.size()] == '"';
+  }
+};
+
 class Reader {
  public:
   Reader(DependencyFile& file, size_t length) : file_(file), length_(length) {}
@@ -144,9 +158,6 @@ class Reader {
     out = file_.decoded.emplace_back(std::move(decoded));
     return true;
   }
-  bool key(od::field& field, std::string_view& out) {
-    return string(field.key().raw(), out);
-  }
   bool integer(od::value& value, int64_t& out, int64_t least, int64_t most) {
     if (auto code = value.get_int64().get(out)) return fail(code);
     return out >= least && out <= most ? true : fail("number out of range");
@@ -158,7 +169,9 @@ class Reader {
   bool skip(od::value& value, int depth = 0);
   // Each member of the object `value` handed to `member(key, value)`.
   template <typename Member>
-  bool members(od::value& value, Member member);
+  bool members(od::value& value, Member member, int depth = 0);
+  template <typename Member>
+  bool other(Key& key, Member& member, od::value& value, int depth);
   template <typename Element>
   bool elements(od::value& value, Element element);
 
@@ -177,16 +190,32 @@ class Reader {
 };
 
 template <typename Member>
-bool Reader::members(od::value& value, Member member) {
+bool Reader::members(od::value& value, Member member, int depth) {
   od::object object;
   if (auto code = value.get_object().get(object)) return fail(code);
   for (auto item : object) {
     od::field field;
     if (auto code = std::move(item).get(field)) return fail(code);
-    std::string_view name;
-    if (!key(field, name) || !member(name, field.value())) return false;
+    Key key{field.key().raw()};
+    if (!member(key, field.value())) return false;
+    if (key.unknown && !other(key, member, field.value(), depth)) return false;
   }
   return true;
+}
+
+// A key none of `member`'s matched as written: checked, and matched again
+// once its escapes are undone; its value skipped when it is unknown still.
+template <typename Member>
+bool Reader::other(Key& key, Member& member, od::value& value, int depth) {
+  std::string_view body;
+  if (!string_body(key.raw, end(), body)) {
+    std::string decoded;
+    if (!decode_json_string(body, decoded)) return fail("bad escape in a string");
+    Key spelled{key.raw, decoded, true};
+    if (!member(spelled, value)) return false;
+    if (!spelled.unknown) return true;
+  }
+  return skip(value, depth);
 }
 
 template <typename Element>
@@ -208,7 +237,7 @@ bool Reader::skip(od::value& value, int depth) {
   if (auto code = value.type().get(type)) return fail(code);
   switch (type) {
     case od::json_type::object:
-      return members(value, [&](std::string_view, od::value& v) { return skip(v, depth + 1); });
+      return members(value, [&](Key& key, od::value&) { return key.unknown = true; }, depth + 1);
     case od::json_type::array:
       return elements(value, [&](od::value& v) { return skip(v, depth + 1); });
     case od::json_type::string: {
@@ -232,21 +261,21 @@ bool Reader::skip(od::value& value, int depth) {
 bool Reader::need(od::value& value) {
   Need need{{{}, 0}, 0};
   bool named = false, placed = false;
-  bool ok = members(value, [&](std::string_view key, od::value& v) {
-    if (key == "logical-name") return named = true, string(v, need.with.name);
-    if (key == "vantlink-unit") {
+  bool ok = members(value, [&](Key& key, od::value& v) {
+    if (key.is("logical-name")) return named = true, string(v, need.with.name);
+    if (key.is("vantlink-unit")) {
       int64_t unit;
       if (!integer(v, unit, 0, INT64_MAX)) return false;
       need.unit = static_cast<uint64_t>(unit);
       return placed = true;
     }
-    if (key == "vantlink-limited" || key == "vantlink-private") {
+    if (key.is("vantlink-limited") || key.is("vantlink-private")) {
       bool flag;
       if (!boolean(v, flag)) return false;
-      if (flag) need.with.marks |= key == "vantlink-limited" ? kWithLimited : kWithPrivate;
+      if (flag) need.with.marks |= key.is("vantlink-limited") ? kWithLimited : kWithPrivate;
       return true;
     }
-    return skip(v);
+    return key.unknown = true;
   });
   if (!ok) return false;
   if (!named || need.with.name.empty() || !placed) return fail("a need without its name or unit");
@@ -256,11 +285,11 @@ bool Reader::need(od::value& value) {
 
 bool Reader::unit(od::value& value) {
   DependencyUnit unit;
-  bool ok = members(value, [&](std::string_view key, od::value& v) {
-    if (key == "logical-name") return string(v, unit.name);
-    if (key == "vantlink-kind") return string(v, unit.kind);
-    if (key == "vantlink-subunit-of") return string(v, unit.subunit_of);
-    return skip(v);
+  bool ok = members(value, [&](Key& key, od::value& v) {
+    if (key.is("logical-name")) return string(v, unit.name);
+    if (key.is("vantlink-kind")) return string(v, unit.kind);
+    if (key.is("vantlink-subunit-of")) return string(v, unit.subunit_of);
+    return key.unknown = true;
   });
   if (!ok) return false;
   if (unit.name.empty()) return fail("a unit without its name");
@@ -299,22 +328,22 @@ bool Reader::rule(od::value& value) {
   bool keyed = false, timed = false, clean = false, provides = false, needs = false;
   rule.first_unit = file_.units.size();
   needs_.clear();
-  bool ok = members(value, [&](std::string_view key, od::value& v) {
-    if (key == "vantlink-source") return keyed = true, string(v, rule.key);
+  bool ok = members(value, [&](Key& key, od::value& v) {
+    if (key.is("vantlink-source")) return keyed = true, string(v, rule.key);
     // The link file writes times as 32-bit numbers.
-    if (key == "vantlink-time") return timed = true, integer(v, rule.time, INT32_MIN, INT32_MAX);
-    if (key == "vantlink-clean") return clean = true, boolean(v, rule.clean);
-    if (key == "provides") {
+    if (key.is("vantlink-time")) return timed = true, integer(v, rule.time, INT32_MIN, INT32_MAX);
+    if (key.is("vantlink-clean")) return clean = true, boolean(v, rule.clean);
+    if (key.is("provides")) {
       if (provides) return fail("repeated provides");
       provides = true;
       return elements(v, [&](od::value& each) { return unit(each); });
     }
-    if (key == "requires") {
+    if (key.is("requires")) {
       if (needs) return fail("repeated requires");
       needs = true;
       return elements(v, [&](od::value& each) { return need(each); });
     }
-    return skip(v);
+    return key.unknown = true;
   });
   if (!ok) return false;
   if (!keyed || !timed || !clean || !provides || !needs)
@@ -333,33 +362,33 @@ bool Reader::top(od::value& value) {
   bool version = false, revision = false, mode = false, trusted = false, rules = false;
   bool checksum = false;
   int64_t version_number = -1, revision_number = -1;
-  bool ok = members(value, [&](std::string_view key, od::value& v) {
-    if (key == "version") return version = true, integer(v, version_number, 0, INT64_MAX);
-    if (key == "revision") return revision = true, integer(v, revision_number, 0, INT64_MAX);
-    if (key == "vantlink-format") return integer(v, file_.format, 0, INT64_MAX);
-    if (key == "vantlink-trusted-before")
+  bool ok = members(value, [&](Key& key, od::value& v) {
+    if (key.is("version")) return version = true, integer(v, version_number, 0, INT64_MAX);
+    if (key.is("revision")) return revision = true, integer(v, revision_number, 0, INT64_MAX);
+    if (key.is("vantlink-format")) return integer(v, file_.format, 0, INT64_MAX);
+    if (key.is("vantlink-trusted-before"))
       return trusted = true, integer(v, file_.trusted_before, INT64_MIN, INT64_MAX);
-    if (key == "vantlink-ada-mode") {
+    if (key.is("vantlink-ada-mode")) {
       std::string_view text;
       if (!string(v, text)) return false;
       file_.mode = text;
       return mode = true;
     }
-    if (key == "vantlink-checksum") {
+    if (key.is("vantlink-checksum")) {
       od::raw_json_string raw;
       if (auto code = v.get_raw_json_string().get(raw)) return fail(code);
       digits_ = raw.raw();
       std::string_view ignored;
       return checksum = true, string(digits_, ignored);
     }
-    if (key == "rules") {
+    if (key.is("rules")) {
       if (rules) return fail("repeated rules");
       if (file_.format != 0 && file_.format != kDependencyFormat)
         return fail("another version of the format");
       rules = true;
       return elements(v, [&](od::value& each) { return rule(each); });
     }
-    return skip(v);
+    return key.unknown = true;
   });
   if (!ok) return false;
   if (!(version && revision && file_.format != 0 && mode && trusted && rules && checksum))

@@ -306,6 +306,7 @@ const Reading kReadings[] = {
      "refused"},
     {"SkippedBadEscape", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"x":"\uzz00",)",
      "refused"},
+    {"KeyEscaped", R"("vantlink-clean":true)", R"("vantlink\u002dclean":true,"\u0078":[1])", ""},
     {"KeyBadEscape", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"\q":0,)", "refused"},
     {"LoneSurrogate", R"("logical-name":"X")", R"("logical-name":"\ud800")", "refused"},
     {"ControlCharacter", R"("logical-name":"X")", "\"logical-name\":\"\x01\"", "refused"},
@@ -437,6 +438,9 @@ TEST_F(DependencyRuns, SwitchedOnLaterAnalysesWhatItCannotVouchFor) {
 // A previous file whose reading runs out of memory is only a cache lost: the
 // run goes on as without it.
 TEST_F(DependencyRuns, ReadingOutOfMemorySetsThePreviousFileAside) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator cannot sit behind a preloaded one";
+#endif
   run();
   rewrite_keeping_time(src("a.ads"), "with Other;\npackage A is end A;\n");
   // The room the reader makes for the rules, one for every 88 bytes (the
@@ -444,11 +448,9 @@ TEST_F(DependencyRuns, ReadingOutOfMemorySetsThePreviousFileAside) {
   // and the test fail.
   std::string size =
       std::to_string((fs::file_size(path("deps.json")) / 88 + 1) * sizeof(DependencyRule));
-  const char* asan = std::getenv("ASAN_OPTIONS");
   CliResult result = run_vantlink(
       {{"-s", "-r", "links.txt", "src"},
-       {{"VANTLINK_DEPS", "deps.json"}, {"LD_PRELOAD", ALLOC_SHIM_PATH}, {"ALLOC_SHIM_SIZE", size},
-        {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0"}},
+       {{"VANTLINK_DEPS", "deps.json"}, {"LD_PRELOAD", ALLOC_SHIM_PATH}, {"ALLOC_SHIM_SIZE", size}},
        {},
        scratch_.path()});
   ASSERT_EQ(result.status, 0) << result.err;
