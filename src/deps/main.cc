@@ -88,11 +88,13 @@ int run(int argc, char** argv) {
   const char* deps_name = argv[at + 2];
   FileBytes link_bytes;
   std::string error;
-  if (read_whole_file(link_name, link_bytes, UINT64_MAX, error) != WholeFile::kRead)
+  // Mapped: a file cut short under it ends this program, which changes nothing.
+  if (read_whole_file(link_name, link_bytes, UINT64_MAX, error, nullptr, FileAccess::kMapped) !=
+      WholeFile::kRead)
     return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
   std::string_view link_text = link_bytes.view();
   DependencyFile deps;
-  switch (read_dependency_file(deps_name, deps, error)) {
+  switch (read_dependency_file(deps_name, deps, error, UINT64_MAX, FileAccess::kMapped)) {
     case ReadOutcome::kRead: break;
     case ReadOutcome::kMissing:
     case ReadOutcome::kUnreadable:

@@ -73,7 +73,8 @@ enum class ReadOutcome { kRead, kMissing, kUnreadable, kTooLarge, kNoMemory, kDa
 // Reads and parses the file `path`; a file of more than `size_limit` bytes
 // is not read (kTooLarge).
 ReadOutcome read_dependency_file(const char* path, DependencyFile& out, std::string& error,
-                                 uint64_t size_limit = UINT64_MAX);
+                                 uint64_t size_limit = UINT64_MAX,
+                                 FileAccess access = FileAccess::kRead);
 
 // The checksum of `text` as the file's last key gives it: of every byte but
 // its own 16 digits, which must be followed by nothing but the file's end.

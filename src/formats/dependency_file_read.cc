@@ -462,8 +462,8 @@ bool parse_dependency_file(std::string_view text, DependencyFile& file, std::str
 }
 
 ReadOutcome read_dependency_file(const char* path, DependencyFile& file, std::string& error,
-                                 uint64_t size_limit) {
-  switch (read_whole_file(path, file.text, size_limit, error)) {
+                                 uint64_t size_limit, FileAccess access) {
+  switch (read_whole_file(path, file.text, size_limit, error, nullptr, access)) {
     case WholeFile::kRead: break;
     case WholeFile::kMissing: return ReadOutcome::kMissing;
     case WholeFile::kUnreadable: return ReadOutcome::kUnreadable;

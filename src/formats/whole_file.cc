@@ -68,8 +68,28 @@ bool FileBytes::allocate(size_t length) {
   return true;
 }
 
+bool FileBytes::map(int fd, size_t length) {
+  size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  if (length > SIZE_MAX - kWholeFilePadding - page) return false;
+  size_t mapped = (length + kWholeFilePadding + page - 1) / page * page;
+  // Zero pages first, the file over their start: the padding is the rest of
+  // the file's last page (zero past its end) and the zero pages after it.
+  void* block = ::mmap(nullptr, mapped, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) return false;
+  if (length > 0 && ::mmap(block, length, PROT_READ, MAP_PRIVATE | MAP_FIXED | MAP_POPULATE, fd,
+                           0) == MAP_FAILED) {
+    ::munmap(block, mapped);
+    return false;
+  }
+  release();
+  block_ = static_cast<char*>(block);
+  length_ = room_ = length;
+  mapped_ = mapped;
+  return true;
+}
+
 WholeFile read_whole_file(const char* path, FileBytes& bytes, uint64_t size_limit,
-                          std::string& error, int64_t* modified) {
+                          std::string& error, int64_t* modified, FileAccess access) {
   Descriptor fd(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) {
     error = std::strerror(errno);
@@ -90,6 +110,12 @@ WholeFile read_whole_file(const char* path, FileBytes& bytes, uint64_t size_limi
     error = "cannot allocate memory";
     return WholeFile::kNoMemory;
   };
+  if (access == FileAccess::kMapped) {
+    if (bytes.map(fd.get(), size)) return WholeFile::kRead;
+    if (errno == ENOMEM) return no_memory();
+    error = std::strerror(errno);
+    return WholeFile::kUnreadable;
+  }
   // One byte more than the size, so that a file that grew is seen at once.
   if (!bytes.allocate(size + 1)) return no_memory();
   size_t length = 0;

@@ -27,6 +27,9 @@ class FileBytes {
   bool allocate(size_t length);
   // The first `length` bytes are the content; no more than allocated.
   void set_length(size_t length) { length_ = length; }
+  // The `length` bytes of the file `fd` mapped, read only, and the padding
+  // after them; false when it cannot be mapped (what was held is kept).
+  bool map(int fd, size_t length);
 
   char* data() { return block_; }
   const char* data() const { return block_; }
@@ -45,9 +48,16 @@ class FileBytes {
 
 enum class WholeFile { kRead, kMissing, kUnreadable, kTooLarge, kNoMemory };
 
+// How the bytes are had: read into memory of the program's own, or the
+// file's pages mapped, with neither copy nor zeroing; a mapped file that
+// another program cuts short meanwhile ends the program (SIGBUS), so only a
+// program that may end so maps.
+enum class FileAccess { kRead, kMapped };
+
 // Reads the regular file `path` into `bytes`. A file of more than
 // `size_limit` bytes, also one that grows past it while read, is not read
 // (kTooLarge). `modified`, when given, gets the file's modification time in
 // whole seconds. On failure `error` says why.
 WholeFile read_whole_file(const char* path, FileBytes& bytes, uint64_t size_limit,
-                          std::string& error, int64_t* modified = nullptr);
+                          std::string& error, int64_t* modified = nullptr,
+                          FileAccess access = FileAccess::kRead);
