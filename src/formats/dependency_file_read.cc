@@ -263,6 +263,10 @@ bool Reader::need(od::value& value) {
   bool named = false, placed = false;
   bool ok = members(value, [&](Key& key, od::value& v) {
     if (key.is("logical-name")) return named = true, string(v, need.with.name);
+    if (key.is("lookup-method")) {  // by name, whatever it says
+      std::string_view method;
+      return string(v, method);
+    }
     if (key.is("vantlink-unit")) {
       int64_t unit;
       if (!integer(v, unit, 0, INT64_MAX)) return false;
@@ -288,6 +292,10 @@ bool Reader::unit(od::value& value) {
   bool ok = members(value, [&](Key& key, od::value& v) {
     if (key.is("logical-name")) return string(v, unit.name);
     if (key.is("vantlink-kind")) return string(v, unit.kind);
+    if (key.is("is-interface")) {  // the kind says it
+      bool interface;
+      return boolean(v, interface);
+    }
     if (key.is("vantlink-subunit-of")) return string(v, unit.subunit_of);
     return key.unknown = true;
   });
