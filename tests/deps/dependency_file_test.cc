@@ -145,7 +145,8 @@ const Damage kDamages[] = {
     {"KeyAfterTheChecksum",
      [](const std::string& p) {
        std::string text = read_file(p);
-       write_file(p, text.substr(0, text.rfind('}')) + ",\"vantlink-trusted-before\":9999999999}\n");
+       write_file(p,
+                  text.substr(0, text.rfind('}')) + ",\"vantlink-trusted-before\":9999999999}\n");
      },
      false},
     // Too large to be this link file's: set aside unread, whatever it holds.
@@ -356,7 +357,8 @@ TEST(DependencyWriterText, RuleAsTheFormatWritesIt) {
             R"("provides":[{"logical-name":"Main","is-interface":false,"vantlink-kind":"PROC"},)"
             R"({"logical-name":"P.Q","is-interface":false,"vantlink-kind":"BODY",)"
             R"("vantlink-subunit-of":"P"}],)"
-            R"("requires":[{"logical-name":"Ada.Text_IO","lookup-method":"by-name","vantlink-unit":0},)"
+            R"("requires":[{"logical-name":"Ada.Text_IO","lookup-method":"by-name",)"
+            R"("vantlink-unit":0},)"
             R"({"logical-name":"Shapes","lookup-method":"by-name","vantlink-unit":0,)"
             R"("vantlink-limited":true},)"
             R"({"logical-name":"Z","lookup-method":"by-name","vantlink-unit":1,)"
