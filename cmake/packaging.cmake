@@ -54,9 +54,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # What dpkg-shlibdeps finds for the program, with the Qt it was built against
-# (computing it at package time would need dpkg-dev on every machine).
+# (computing it at package time would need dpkg-dev on every machine), and
+# the JSON library both programs read the dependency file with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libqt6core6 (>= ${Qt6Core_VERSION_MAJOR}.${Qt6Core_VERSION_MINOR}.0), libstdc++6 (>= 11)")
+    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libqt6core6 (>= ${Qt6Core_VERSION_MAJOR}.${Qt6Core_VERSION_MINOR}.0), libsimdjson14 (>= 3.0.1), libstdc++6 (>= 11)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
 include(CPack)
 

@@ -1,12 +1,7 @@
 // vantlink-deps COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]: a build's
 // questions answered from the two files vantlink writes; nothing is
 // analysed. docs/vantlink-deps.1 has the commands, forms and statuses.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,6 +15,7 @@
 #include "deps/name_fold.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
+#include "formats/whole_file.h"
 
 namespace {
 
@@ -43,31 +39,6 @@ int complain(int status, const std::string& text) {
   return status;
 }
 
-// The file mapped whole, read only; it stays mapped until the process ends.
-// `error` empty with false: no memory to map it.
-bool map_whole(const char* path, std::string_view& text, std::string& error) {
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  struct stat status;
-  if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    error = fd < 0 ? std::strerror(errno) : "not a regular file";
-    if (fd >= 0) ::close(fd);
-    return false;
-  }
-  size_t size = static_cast<size_t>(status.st_size);
-  text = {};
-  if (size > 0) {
-    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (map == MAP_FAILED) {
-      error = errno == ENOMEM ? "" : std::strerror(errno);
-      ::close(fd);
-      return false;
-    }
-    text = std::string_view(static_cast<const char*>(map), size);
-  }
-  ::close(fd);
-  return true;
-}
-
 bool write_all(const std::string& text) {
   return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() &&
          std::fflush(stdout) == 0;
@@ -75,29 +46,42 @@ bool write_all(const std::string& text) {
 
 // A link file and its dependency file, read and found in step.
 struct FilePair {
-  size_t link_size = 0;
+  FileBytes link_bytes;
   LinkFileText link;
   DependencyFile deps;
 };
 
 int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
-  std::string_view link_text, deps_text;
   std::string error;
-  if (!map_whole(link_name, link_text, error))
-    return error.empty() ? throw std::bad_alloc()
-                         : complain(kUnreadable, "cannot read link file " +
-                                                     std::string(link_name) + ": " + error);
-  if (!map_whole(deps_name, deps_text, error))
-    return error.empty() ? throw std::bad_alloc()
-                         : complain(kUnreadable, "cannot read dependency file " +
-                                                     std::string(deps_name) + ": " + error);
-  if (!parse_dependency_file(deps_text, pair.deps, error))
-    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+  // Mapped: a file cut short under it ends this program, which changes nothing.
+  switch (read_whole_file(link_name, pair.link_bytes, UINT64_MAX, error, nullptr,
+                          FileAccess::kMapped)) {
+    case WholeFile::kRead: break;
+    case WholeFile::kNoMemory: throw std::bad_alloc();
+    default:
+      return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
+  }
+  switch (read_dependency_file(deps_name, pair.deps, error, UINT64_MAX, FileAccess::kMapped)) {
+    case ReadOutcome::kRead: break;
+    case ReadOutcome::kNoMemory: throw std::bad_alloc();
+    case ReadOutcome::kMissing:
+    case ReadOutcome::kUnreadable:
+    case ReadOutcome::kTooLarge:
+      return complain(kUnreadable,
+                      "cannot read dependency file " + std::string(deps_name) + ": " + error);
+    case ReadOutcome::kDamaged:
+      if (pair.deps.format != 0 && pair.deps.format != kDependencyFormat)
+        return complain(kDamaged, "dependency file " + std::string(deps_name) +
+                                      " is of another version of the format (" +
+                                      std::to_string(pair.deps.format) + ", not " +
+                                      std::to_string(kDependencyFormat) +
+                                      "): run vantlink again with VANTLINK_DEPS");
+      return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+  }
   if (!pair.deps.checksum_matches)
     return complain(kDamaged, "dependency file " + std::string(deps_name) +
                                   " was changed after it was written (its checksum differs)");
-  pair.link_size = link_text.size();
-  pair.link = parse_link_file_text(link_text);
+  pair.link = parse_link_file_text(pair.link_bytes.view());
   if (std::string why = files_out_of_step(pair.link, pair.deps); !why.empty())
     return complain(kDamaged, "link file and dependency file do not match (" +
                                   std::string(link_name) + ", " + deps_name + ": " + why +
@@ -199,7 +183,7 @@ int run(int argc, char** argv) {
   // room made once for the output of order, where growing it step by step
   // copied it and touched twice the pages. Room not used is never touched.
   std::string out;
-  out.reserve(pairs[0].link_size);
+  out.reserve(pairs[0].link_bytes.view().size());
   int status = kOk;
   if (command == "check") {
     append_problems(out, graph);

@@ -17,8 +17,9 @@ std::string_view mode_line(AdaMode mode) {
   return mode == AdaMode::kAda2022 ? kAda2022Line : std::string_view();
 }
 
-std::optional<AdaMode> mode_of_first_line(std::string_view line) {
-  if (!line.starts_with(kModePrefix)) return AdaMode::kAda95;
-  if (line == kAda2022Line) return AdaMode::kAda2022;
+std::optional<AdaMode> mode_of_link_file(std::string_view text) {
+  std::optional<std::string_view> name = link_file_mode_name(text);
+  if (!name) return AdaMode::kAda95;
+  if (*name == mode_name(AdaMode::kAda2022)) return AdaMode::kAda2022;
   return std::nullopt;
 }

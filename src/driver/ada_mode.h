@@ -20,6 +20,6 @@ std::string_view mode_name(AdaMode mode);
 // link files have none.
 std::string_view mode_line(AdaMode mode);
 
-// The mode a link file was written in, from its first line (without its line
-// end): Ada 95 when that is no mode line, none when it names an unknown mode.
-std::optional<AdaMode> mode_of_first_line(std::string_view line);
+// The mode the link file `text` was written in, from its first line: Ada 95
+// when that is no mode line, none when it names an unknown mode.
+std::optional<AdaMode> mode_of_link_file(std::string_view text);

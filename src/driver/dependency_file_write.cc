@@ -41,7 +41,10 @@ void append_rule(DependencyWriter& out, const SourceFileEntry& entry, int64_t tr
   }
   key.clear();
   append_record_key(key, entry.directory_text ? entry.directory_text : "", entry.file_name);
-  out.begin_rule(key, time.known ? written_time(time.seconds) : 0);
+  // Clean: its status read, the file opened and analysed without a syntax warning.
+  bool clean = entry.state == EntryState::kAnalysed && entry.listed.known && entry.read.known &&
+               !entry.warned;
+  out.begin_rule(key, time.known ? written_time(time.seconds) : 0, clean);
   if (entry.state == EntryState::kAnalysed) {
     for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next) {
       out.add_unit(unit->full_name ? unit->full_name : "", unit_kind_text(*unit),

@@ -10,7 +10,9 @@
 #include <limits>
 
 #include "driver/ada_mode.h"
+#include "core/memory.h"
 #include "formats/link_file_lines.h"
+#include "formats/whole_file.h"
 
 namespace {
 
@@ -37,31 +39,6 @@ bool is_record_key(std::string_view key, std::string_view directory_text,
     }
   }
   return key == file_name;
-}
-
-// The whole file and its modification time (the earliest possible, so that
-// no record is trusted, when its status cannot be read); false when it
-// cannot be read.
-bool read_whole_file(const char* name, std::vector<char>& text, int64_t& modified) {
-  int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat status;
-  bool known = ::fstat(fd, &status) == 0;
-  modified = known ? status.st_mtim.tv_sec : std::numeric_limits<int64_t>::min();
-  size_t length = 0;
-  text.resize(known && status.st_size > 0 ? static_cast<size_t>(status.st_size) + 1
-                                          : 64 * 1024);
-  for (;;) {
-    if (length == text.size()) text.resize(text.size() * 2);
-    ssize_t n = ::read(fd, text.data() + length, text.size() - length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ::close(fd);
-      text.resize(length);
-      return n == 0;
-    }
-    length += static_cast<size_t>(n);
-  }
 }
 
 // What by_key gives for the key of `file_name` in `directory_text`, found
@@ -93,38 +70,16 @@ bool link_target_usable(const char* name) {
 
 PreviousRecords parse_link_file(const char* text, size_t length) {
   PreviousRecords records;
-  const char* first_end = static_cast<const char*>(std::memchr(text, '\n', length));
-  records.mode = mode_of_first_line(std::string_view(text, first_end ? first_end - text : length));
+  std::string_view whole(text, length);
+  records.mode = mode_of_link_file(whole);
   PreviousRecord* tail = nullptr;
-  PreviousRecord* before_tail = nullptr;
-  PreviousRecord* current = nullptr;  // null: lines are dropped
-  const char* end = text + length;
-  for (const char* at = text; at < end;) {
-    const char* line_end = static_cast<const char*>(std::memchr(at, '\n', end - at));
-    const char* next = line_end ? line_end + 1 : end;
-    std::string_view line(at, (line_end ? line_end : end) - at);
-    if (line.starts_with(kInfoPrefix)) {
-      std::string_view key;
-      int64_t time = 0;
-      current = nullptr;
-      // Every line is written whole: one without its line end was cut short.
-      if (line_end != nullptr && parse_info_line(line, key, time)) {
-        current = &records.record_store.emplace_back(PreviousRecord{
-            key, time, std::string_view(next, 0), written_as_is(line, key, time), nullptr});
-        (tail ? tail->next : records.head) = current;
-        before_tail = tail;
-        tail = current;
-      }
-    } else if (current != nullptr) {
-      // The lines below a record follow each other: one view holds them all.
-      current->saved_lines = std::string_view(current->saved_lines.data(),
-                                              current->saved_lines.size() + (next - at));
-      // A last line cut short leaves its record (the last one) incomplete:
-      // that file is analysed again rather than given a broken line.
-      if (line_end == nullptr) (before_tail ? before_tail->next : records.head) = nullptr;
-    }
-    at = next;
-  }
+  for_each_link_record(whole, [&](const LinkFileRecord& found) {
+    PreviousRecord* record = &records.record_store.emplace_back(
+        PreviousRecord{found.key, found.time, found.lines_below,
+                       written_as_is(found.info_line, found.key, found.time), nullptr});
+    (tail ? tail->next : records.head) = record;
+    tail = record;
+  });
   // Indexed once all are known: the index is made at its size at once.
   records.by_key.reserve(records.record_store.size());
   for (const PreviousRecord* record = records.head; record != nullptr; record = record->next)
@@ -133,9 +88,12 @@ PreviousRecords parse_link_file(const char* text, size_t length) {
 }
 
 PreviousRecords read_previous_link_file(const char* name) {
-  std::vector<char> text;
+  FileBytes text;
+  std::string error;
   int64_t modified;
-  if (!read_whole_file(name, text, modified)) return {};
+  WholeFile outcome = read_whole_file(name, text, UINT64_MAX, error, &modified);
+  if (outcome == WholeFile::kNoMemory) fail_allocation(text.size());
+  if (outcome != WholeFile::kRead) return {};
   PreviousRecords records = parse_link_file(text.data(), text.size());
   records.text = std::move(text);  // the records point into it
   // Taken from the file just read, not from the name, which another run may

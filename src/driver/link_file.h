@@ -17,6 +17,7 @@
 #include "driver/file_list.h"
 #include "driver/file_replacement.h"
 #include "formats/link_file_lines.h"  // kInfoPrefix, parse_info_line
+#include "formats/whole_file.h"
 
 // One "--file-info:" line of the previous link file and the lines below it.
 struct PreviousRecord {
@@ -62,7 +63,7 @@ struct PreviousRecords {
   mutable const PreviousRecord* last_found = nullptr;
   mutable std::string lookup_key;  // reused by every lookup: no allocation each
 
-  std::vector<char> text;  // the file read back, when read from a file
+  FileBytes text;  // the file read back, when read from a file
   std::deque<PreviousRecord> record_store;
 };
 

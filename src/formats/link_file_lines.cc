@@ -47,6 +47,11 @@ bool parse_unit_line(std::string_view line, LinkUnit& unit) {
   return !unit.name.empty() && !unit.kind.empty();
 }
 
+std::optional<std::string_view> link_file_mode_name(std::string_view text) {
+  if (!text.starts_with(kModePrefix)) return std::nullopt;
+  return text.substr(0, text.find('\n')).substr(kModePrefix.size());
+}
+
 LinkFileText parse_link_file_text(std::string_view text) {
   LinkFileText out;
   // Room for every line to be a record and a unit, so the lists never move
@@ -55,37 +60,22 @@ LinkFileText parse_link_file_text(std::string_view text) {
   constexpr size_t kShortestUnit = 9;     // "" A B and its line end
   out.records.reserve(text.size() / kShortestRecord + 1);
   out.units.reserve(text.size() / kShortestUnit + 1);
-  size_t at = 0;
-  if (text.starts_with(kModePrefix)) {
-    size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    out.mode = line.substr(kModePrefix.size());
-  }
-  bool current = false;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    bool whole = end != std::string_view::npos;
-    std::string_view line = text.substr(at, (whole ? end : text.size()) - at);
-    at = whole ? end + 1 : text.size();
-    if (line.starts_with(kInfoPrefix)) {
-      LinkRecord record{{}, 0, out.units.size(), 0};
-      current = whole && parse_info_line(line, record.key, record.time);
-      if (current) out.records.push_back(record);
-      continue;
+  out.mode = link_file_mode_name(text).value_or("95");
+  for_each_link_record(text, [&](const LinkFileRecord& found) {
+    LinkRecord& record = out.records.emplace_back(
+        LinkRecord{found.key, found.time, out.units.size(), 0});
+    std::string_view below = found.lines_below;
+    while (!below.empty()) {
+      size_t end = below.find('\n');  // every line has its line end here
+      LinkUnit unit;
+      if (parse_unit_line(below.substr(0, end), unit)) {
+        out.units.push_back(unit);
+        ++record.unit_count;
+      } else {
+        ++out.odd_lines;
+      }
+      below.remove_prefix(end + 1);
     }
-    if (!current) continue;
-    if (!whole) {  // cut short: its record is dropped
-      out.units.resize(out.records.back().first_unit);
-      out.records.pop_back();
-      break;
-    }
-    LinkUnit unit;
-    if (parse_unit_line(line, unit)) {
-      out.units.push_back(unit);
-      ++out.records.back().unit_count;
-    } else {
-      ++out.odd_lines;
-    }
-  }
+  });
   return out;
 }

@@ -32,6 +32,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ "$(field Version)" == "$version" ]] || fail "Version $(field Version), program says $version"
 [[ "$(field Architecture)" == "$(dpkg --print-architecture)" ]] || fail "Architecture: $(field Architecture)"
 grep -qE '(^|, )libqt6core6( |,|$)' <<<"$(field Depends)" || fail "Depends lacks libqt6core6: $(field Depends)"
+grep -qE '(^|, )libsimdjson[0-9]+( |,|$)' <<<"$(field Depends)" || fail "Depends lacks libsimdjson: $(field Depends)"
 [[ -n "$(field Maintainer)" ]] || fail "no Maintainer"
 [[ -n "$(field Description)" ]] || fail "no Description"
 dpkg-deb -I "$deb" conffiles | grep -qx /etc/profile.d/vantlink.sh || fail "profile script is not a conffile"
