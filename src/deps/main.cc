@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "deps/gpr_project.h"
 #include "deps/graph_order.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
@@ -31,7 +32,7 @@ enum Status {
 
 constexpr const char* kUsageText =
     "usage: vantlink-deps [--dot | --make] COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
-    "commands: order, depends UNIT..., dependents UNIT..., check\n";
+    "commands: order, depends UNIT..., dependents UNIT..., check, gpr NAME\n";
 
 int complain(int status, const std::string& text) {
   std::fprintf(stderr, "vantlink-deps: %s\n", text.c_str());
@@ -105,11 +106,15 @@ int run(int argc, char** argv) {
   if (argc - at < 3) return complain(kUsage, std::string("missing arguments\n") + kUsageText);
   std::string_view command = argv[at];
   bool takes_units = command == "depends" || command == "dependents";
-  if (!takes_units && command != "order" && command != "check")
+  bool gpr = command == "gpr";
+  if (!takes_units && !gpr && command != "order" && command != "check")
     return complain(kUsage, "unknown command " + std::string(command) + "\n" + kUsageText);
   std::vector<std::string> names(argv + at + 3, argv + argc);
   if (takes_units && names.empty()) return complain(kUsage, "no unit named");
-  if (!takes_units && !names.empty())
+  if (gpr && (names.size() != 1 || !valid_project_name(names[0])))
+    return complain(kUsage, "gpr needs one project name, an Ada identifier that is no reserved "
+                            "word of the project language");
+  if (!takes_units && !gpr && !names.empty())
     return complain(kUsage, "units after " + std::string(command));
 
   const char* link_name = argv[at + 1];
@@ -132,6 +137,12 @@ int run(int argc, char** argv) {
     return complain(kDamaged, "link file and dependency file do not match (" + why +
                                   "): run vantlink again with VANTLINK_DEPS");
 
+  if (gpr) {
+    GprProject project = make_gpr_project(link, deps, names[0]);
+    std::fwrite(project.left_out.data(), 1, project.left_out.size(), stderr);
+    if (!write_all(project.text)) return complain(kUnreadable, "cannot write the output");
+    return project.left_out.empty() ? kOk : kFound;
+  }
   UnitGraph graph = build_unit_graph(link, deps, command != "check");
   // A unit's line in the output is shorter than its line in the link file:
   // room made once for the output of order, where growing it step by step
