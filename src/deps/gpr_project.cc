@@ -1,7 +1,9 @@
 #include "deps/gpr_project.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -112,18 +114,48 @@ std::string_view simple_name(std::string_view key) {
 
 struct Entry {
   bool spec;
-  std::string name;  // as written in the project
+  std::string_view name;  // as written in the project
   std::string_view file;
-  size_t index;      // 0: the file's only unit
+  size_t index;           // 0: the file's only unit
 };
+
+// Names compared as gprbuild compares them: ASCII and Latin-1 letters
+// without regard to case.
+struct FoldedHash {
+  size_t operator()(std::string_view name) const {
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (char c : name) hash = (hash ^ folded(static_cast<unsigned char>(c))) * 0x100000001b3ull;
+    return static_cast<size_t>(hash);
+  }
+};
+struct FoldedEqual {
+  bool operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (folded(static_cast<unsigned char>(a[i])) != folded(static_cast<unsigned char>(b[i])))
+        return false;
+    return true;
+  }
+};
+// Written name -> the key of the first file that provides it.
+using Owners = std::unordered_map<std::string_view, std::string_view, FoldedHash, FoldedEqual>;
+
+bool plain_ascii(std::string_view name) {
+  for (char c : name) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (!ascii_letter(u) && !ascii_digit(u) && u != '_' && u != '.') return false;
+  }
+  return !name.empty();
+}
 
 // Everything the project is made of, found in one pass over the link file.
 class Collector {
  public:
   Collector(const LinkFileText& link, const DependencyFile& deps, std::string& left_out)
       : link_(link), deps_(deps), left_out_(left_out) {
-    taken_.reserve(link.units.size());
+    for (Owners* owners : {&specs_, &bodies_}) owners->reserve(link.units.size());
     first_file_.reserve(link.records.size());
+    entries.reserve(link.units.size());
   }
 
   void add_record(size_t r) {
@@ -132,8 +164,9 @@ class Collector {
       directories.push_back(at->first);
     std::string_view file = simple_name(record.key);
     auto [first, added] = first_file_.emplace(file, record.key);
-    bool vouched = deps_.rules[r].clean && added;
-    if (!deps_.rules[r].clean) {
+    bool clean = deps_.rules[r].clean;
+    bool vouched = clean && added;
+    if (!clean) {
       left_out_.append("left out ").append(record.key).append(
           ": its analysis warned, so its units' places in it are unknown\n");
     } else if (!added) {
@@ -143,21 +176,20 @@ class Collector {
     size_t before = entries.size();
     for (size_t u = 0; u < record.unit_count; ++u) {
       const LinkUnit& unit = link_.units[record.first_unit + u];
-      if (!gpr_unit_name(unit.name, written_)) {
+      std::string_view written = name_of(unit.name);
+      if (written.empty()) {
         if (vouched) note_unit(unit, record.key, "a name gprbuild cannot read");
         continue;
       }
       bool spec = unit.kind == "SPEC";
-      std::string key(1, spec ? 's' : 'b');
-      for (char c : written_) key.push_back(static_cast<char>(folded(static_cast<unsigned char>(c))));
-      auto [owner, fresh] = taken_.emplace(std::move(key), record.key);
+      auto [owner, fresh] = (spec ? specs_ : bodies_).emplace(written, record.key);
       if (!vouched) continue;
       if (!fresh) {
         left_out_.append("duplicate ").append(owner->second).append(": ");
         append_unit(unit, record.key);
         continue;
       }
-      entries.push_back({spec, written_, file, record.unit_count > 1 ? u + 1 : 0});
+      entries.push_back({spec, written, file, record.unit_count > 1 ? u + 1 : 0});
     }
     if (entries.size() > before) files.push_back(file);
   }
@@ -166,6 +198,14 @@ class Collector {
   std::vector<Entry> entries;
 
  private:
+  // The name as written, kept as long as the collector; empty when it
+  // cannot be written. Most names are written as the link file has them.
+  std::string_view name_of(std::string_view name) {
+    if (plain_ascii(name)) return name;
+    std::string written;
+    if (!gpr_unit_name(name, written)) return {};
+    return written_.emplace_back(std::move(written));
+  }
   void append_unit(const LinkUnit& unit, std::string_view key) {
     left_out_.append(unit.name).append(" ").append(unit.kind).append(" ").append(key).append("\n");
   }
@@ -179,8 +219,8 @@ class Collector {
   std::string& left_out_;
   std::unordered_map<std::string_view, bool> directory_seen_;
   std::unordered_map<std::string_view, std::string_view> first_file_;  // simple name -> key
-  std::unordered_map<std::string, std::string_view> taken_;  // kind, folded name -> key
-  std::string written_;
+  Owners specs_, bodies_;
+  std::deque<std::string> written_;
 };
 
 }  // namespace
@@ -238,7 +278,11 @@ GprProject make_gpr_project(const LinkFileText& link, const DependencyFile& deps
     append_literal(out, entry.name);
     out.append(") use ");
     append_literal(out, entry.file);
-    if (entry.index > 0) out.append(" at ").append(std::to_string(entry.index));
+    if (entry.index > 0) {
+      char digits[24];
+      out.append(" at ").append(digits, std::to_chars(digits, digits + sizeof digits,
+                                                      entry.index).ptr - digits);
+    }
     out.append(";\n");
   }
   out.append("   end Naming;\n\nend ").append(name).append(";\n");
