@@ -1,12 +1,7 @@
 // vantlink-deps COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]: a build's
 // questions answered from the two files vantlink writes; nothing is
 // analysed. docs/vantlink-deps.1 has the commands, forms and statuses.
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +13,7 @@
 #include "deps/graph_order.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
+#include "formats/whole_file.h"
 
 namespace {
 
@@ -37,30 +33,6 @@ constexpr const char* kUsageText =
 int complain(int status, const std::string& text) {
   std::fprintf(stderr, "vantlink-deps: %s\n", text.c_str());
   return status;
-}
-
-// The file mapped whole, read only; it stays mapped until the process ends.
-bool map_whole(const char* path, std::string_view& text, std::string& error) {
-  int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  struct stat status;
-  if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-    error = fd < 0 ? std::strerror(errno) : "not a regular file";
-    if (fd >= 0) ::close(fd);
-    return false;
-  }
-  size_t size = static_cast<size_t>(status.st_size);
-  text = {};
-  if (size > 0) {
-    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (map == MAP_FAILED) {
-      error = std::strerror(errno);
-      ::close(fd);
-      return false;
-    }
-    text = std::string_view(static_cast<const char*>(map), size);
-  }
-  ::close(fd);
-  return true;
 }
 
 bool write_all(const std::string& text) {
@@ -119,16 +91,29 @@ int run(int argc, char** argv) {
 
   const char* link_name = argv[at + 1];
   const char* deps_name = argv[at + 2];
-  std::string_view link_text, deps_text;
+  std::vector<char> link_bytes;
+  size_t link_length = 0;
   std::string error;
-  if (!map_whole(link_name, link_text, error))
+  if (read_whole_file(link_name, link_bytes, link_length, UINT64_MAX, error) != WholeFile::kRead)
     return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
-  if (!map_whole(deps_name, deps_text, error))
-    return complain(kUnreadable,
-                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
+  std::string_view link_text(link_bytes.data(), link_length);
   DependencyFile deps;
-  if (!parse_dependency_file(deps_text, deps, error))
-    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+  switch (read_dependency_file(deps_name, deps, error)) {
+    case ReadOutcome::kRead: break;
+    case ReadOutcome::kMissing:
+    case ReadOutcome::kUnreadable:
+    case ReadOutcome::kTooLarge:
+      return complain(kUnreadable,
+                      "cannot read dependency file " + std::string(deps_name) + ": " + error);
+    case ReadOutcome::kDamaged:
+      if (deps.format != 0 && deps.format != kDependencyFormat)
+        return complain(kDamaged, "dependency file " + std::string(deps_name) +
+                                      " is of another version of the format (" +
+                                      std::to_string(deps.format) + ", not " +
+                                      std::to_string(kDependencyFormat) +
+                                      "): run vantlink again with VANTLINK_DEPS");
+      return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+  }
   if (!deps.checksum_matches)
     return complain(kDamaged, "dependency file " + std::string(deps_name) +
                                   " was changed after it was written (its checksum differs)");

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "core/memory.h"
 #include "core/messages.h"
 #include "driver/ada_mode.h"
 #include "driver/atomic_file.h"
@@ -33,16 +34,33 @@ bool check_dependency_target(const char* name) {
   return true;
 }
 
-void start_dependencies(Dependencies& deps, const char* name, AdaMode mode, bool force) {
+uint64_t dependency_file_limit(uint64_t link_file_size) {
+  return link_file_size * kDependencyBytesPerLinkByte + kDependencyBytesBeyond;
+}
+
+void start_dependencies(Dependencies& deps, const char* name, AdaMode mode, bool force,
+                        const PreviousRecords& previous) {
   deps.name = name;
-  if (!force) {
+  // Only a file whose link-file record is reused needs its rule: with no
+  // record to reuse, the previous file is of no use and is not read.
+  if (!force && !previous.by_key.empty()) {
     std::string error;
     // A file it cannot vouch for is as good as none: every file is analysed.
-    if (read_dependency_file(name, deps.previous, error) == ReadOutcome::kRead &&
-        deps.previous.checksum_matches && deps.previous.mode == mode_name(mode)) {
-      deps.previous_by_key.reserve(deps.previous.rules.size());
-      for (const DependencyRule& rule : deps.previous.rules)
-        deps.previous_by_key.emplace(rule.key, &rule);  // the first of a key stays
+    // So is one too large to be this link file's, or one whose reading runs
+    // out of memory: a cache never ends the run.
+    try {
+      AllocationFailuresThrow failures_throw;
+      if (read_dependency_file(name, deps.previous, error,
+                               dependency_file_limit(previous.text.size())) ==
+              ReadOutcome::kRead &&
+          deps.previous.checksum_matches && deps.previous.mode == mode_name(mode)) {
+        deps.previous_by_key.reserve(deps.previous.rules.size());
+        for (const DependencyRule& rule : deps.previous.rules)
+          deps.previous_by_key.emplace(rule.key, &rule);  // the first of a key stays
+      }
+    } catch (const AllocationFailure&) {
+      deps.previous_by_key = {};
+      deps.previous = DependencyFile();
     }
   }
   deps.started = file_system_second(name);

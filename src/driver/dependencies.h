@@ -12,6 +12,7 @@
 
 #include "analysis/analysis.h"
 #include "driver/file_list.h"
+#include "driver/link_file.h"
 #include "formats/dependency_file.h"
 
 struct Dependencies {
@@ -33,9 +34,21 @@ const char* dependency_file_name();
 // may not write (the run ends with status 7).
 bool check_dependency_target(const char* name);
 
-// Reads the previous dependency file (unless `force`) and takes the second
-// the run starts in. Called before any file is read.
-void start_dependencies(Dependencies& deps, const char* name, AdaMode mode, bool force);
+// The previous dependency file is only a cache: one larger than this, for a
+// previous link file of `link_file_size` bytes, is set aside unread. Every
+// rule's key and units are in the link file too; what only the dependency
+// file holds is the withs, about 70 bytes each: 64 bytes per byte of link file
+// is a hundred withs for every unit, far beyond any tree (the GNAT runtime has
+// 2.3 bytes per byte). Reading costs about eight times the file's size.
+inline constexpr uint64_t kDependencyBytesPerLinkByte = 64;
+inline constexpr uint64_t kDependencyBytesBeyond = 16 << 20;
+uint64_t dependency_file_limit(uint64_t link_file_size);
+
+// Reads the previous dependency file (unless `force`, or `previous`, the
+// previous link file, has no record) and takes the second the run starts
+// in. Called before any file is read.
+void start_dependencies(Dependencies& deps, const char* name, AdaMode mode, bool force,
+                        const PreviousRecords& previous);
 
 // True when the entry, matched to its previous link-file record, may keep
 // it: the previous dependency file holds its rule for the same key and time,

@@ -37,7 +37,10 @@ void append_rule(DependencyWriter& out, const SourceFileEntry& entry, std::strin
   key.clear();
   append_record_key(key, entry.directory_text ? entry.directory_text : "", entry.file_name);
   FileTime time = recorded_time(entry);
-  out.begin_rule(key, time.known ? written_time(time.seconds) : 0);
+  // Clean: its status read, the file opened and analysed without a syntax warning.
+  bool clean = entry.state == EntryState::kAnalysed && entry.listed.known && entry.read.known &&
+               !entry.warned;
+  out.begin_rule(key, time.known ? written_time(time.seconds) : 0, clean);
   if (entry.state == EntryState::kAnalysed) {
     for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next) {
       out.add_unit(unit->full_name ? unit->full_name : "", unit_kind_text(*unit),

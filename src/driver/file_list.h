@@ -37,6 +37,8 @@ struct SourceFileEntry {
   // kAnalysed: the modification time of the bytes the analysis read, which
   // the link file records (unknown when the file could not be opened).
   FileTime read;
+  // kAnalysed: the analysis warned that the file may not be compilable.
+  bool warned;
 };
 
 // The time the link file records for `entry`: that of what its units were
@@ -52,6 +54,10 @@ inline void take_analysis(SourceFileEntry& entry, FileAnalysis& result) {
   entry.units = result.units;
   result.units = nullptr;
   entry.read = {result.opened, result.opened ? result.modified : 0};
+  entry.warned = false;
+  for (const Diagnostic& diagnostic : result.diagnostics)
+    if (diagnostic.message == Msg::kNotAda95 || diagnostic.message == Msg::kNotAda2022)
+      entry.warned = true;
 }
 
 struct FileList {

@@ -171,7 +171,8 @@ ExitStatus run_sequence(int argc, char** argv) {
     if (run.previous.mode != run.mode) run.previous = PreviousRecords();
   }
   if (dependency_file != nullptr)
-    start_dependencies(run.dependencies, dependency_file, run.mode, run.settings.force_analysis);
+    start_dependencies(run.dependencies, dependency_file, run.mode, run.settings.force_analysis,
+                       run.previous);
   std::optional<std::string> start = current_directory();
   if (!start) {
     report(Msg::kCannotGetWorkingDirectory);

@@ -1,9 +1,10 @@
 // The dependency file: JSON modelled on P1689 (the C++ tool chains'
 // source-dependency format): its "version", "revision" and "rules", and
-// "logical-name" for a unit; Ada's own facts under "vantlink-" keys. One rule
-// a line, so a reused rule is copied as it was read. A checksum of everything
-// before the end of the rules closes the file: a file cut short, damaged or
-// edited by hand is known as such. docs/dependency-file-format.md has it all.
+// "provides" and "requires" with "logical-name" for a unit; Ada's own facts
+// under "vantlink-" keys. One rule a line, so a reused rule is copied as it was
+// read. A checksum of every byte but its own digits closes the file: a file cut
+// short, damaged or edited by hand is known as such.
+// docs/dependency-file-format.md has it all.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr int kDependencyFormat = 1;  // "vantlink-format"
+inline constexpr int kDependencyFormat = 2;  // "vantlink-format"
 
 enum DependencyWithMarks : uint32_t { kWithLimited = 0x1, kWithPrivate = 0x2 };
 
@@ -44,7 +45,8 @@ struct DependencyFile {
   DependencyFile(DependencyFile&&) = default;
   DependencyFile& operator=(DependencyFile&&) = default;
 
-  std::string mode;  // "95" or "2022"
+  int64_t format = 0;  // "vantlink-format" as read, 0 until read
+  std::string mode;    // "95" or "2022"
   // Only files older than this second may be taken on trust (the second the
   // run that wrote it began reading files, as the file system tells it).
   int64_t trusted_before = 0;
@@ -53,23 +55,28 @@ struct DependencyFile {
   std::vector<DependencyUnit> units;
   std::vector<DependencyWith> withs;
 
-  std::vector<char> text;           // the file read, when read from a file
+  // The file's bytes, which every view above points into, followed by the
+  // zero bytes the JSON library may read past the end.
+  std::vector<char> text;
   std::deque<std::string> decoded;  // names that were written with escapes
 };
 
-// Parses `text` (which must outlive the result) into `out`. False, with the
-// reason in `error`, unless it is well-formed JSON of this format's version.
+// Parses a copy of `text` into `out`. False, with the reason in `error`,
+// unless it is well-formed JSON of this format's version (`out.format` then
+// tells a file of another version, when it said so before its rules).
 bool parse_dependency_file(std::string_view text, DependencyFile& out, std::string& error);
 
-// The same without the quick reading of the writer's own form that comes
-// first: for tests that hold the two readers to the same results.
-bool parse_dependency_file_generally(std::string_view text, DependencyFile& out,
-                                     std::string& error);
+enum class ReadOutcome { kRead, kMissing, kUnreadable, kTooLarge, kDamaged };
 
-enum class ReadOutcome { kRead, kMissing, kUnreadable, kDamaged };
+// Reads and parses the file `path`; a file of more than `size_limit` bytes
+// is not read (kTooLarge).
+ReadOutcome read_dependency_file(const char* path, DependencyFile& out, std::string& error,
+                                 uint64_t size_limit = UINT64_MAX);
 
-// Reads and parses the file `path`.
-ReadOutcome read_dependency_file(const char* path, DependencyFile& out, std::string& error);
+// The checksum of `text` as the file's last key gives it: of every byte but
+// its own 16 digits, which must be followed by nothing but the file's end.
+// False when `text` has no such place.
+bool checksum_of_file(std::string_view text, size_t digits_at, uint64_t& value);
 
 // The checksum the file closes with, of `bytes` fed in any pieces.
 class DependencyChecksum {
@@ -85,16 +92,16 @@ class DependencyChecksum {
   size_t pending_size_ = 0;
 };
 
-// Writes the file's text in order. Everything before the end of the rules
-// goes through `checksum` as it is handed on, so call `take` for each block
-// to write and `finish` once.
+// Writes the file's text in order. Every byte but the checksum's digits goes
+// through `checksum` as it is handed on, so call `take` for each block to
+// write and `finish` once.
 class DependencyWriter {
  public:
   explicit DependencyWriter(std::string_view mode, int64_t trusted_before);
 
-  void begin_rule(std::string_view key, int64_t written_time);
+  void begin_rule(std::string_view key, int64_t written_time, bool clean);
   void add_unit(std::string_view name, std::string_view kind, std::string_view subunit_of);
-  void add_with(std::string_view name, uint32_t marks);
+  void add_with(std::string_view name, uint32_t marks);  // of the unit added last
   void end_rule();
   void copy_rule(std::string_view rule_text);  // a rule as read, whole
 
@@ -108,12 +115,11 @@ class DependencyWriter {
   void separate_rule();
 
   std::string text_;
-  std::string out_;     // the block last taken
+  std::string requires_;  // the rule's withs, written after its units
+  std::string out_;       // the block last taken
   size_t hashed_ = 0;   // bytes of text_ already in the checksum
   bool first_rule_ = true;
-  bool unit_open_ = false;
-  bool first_unit_ = true;
-  bool first_with_ = true;
+  size_t unit_count_ = 0;  // of the rule being written
   bool finished_ = false;
   DependencyChecksum checksum_;
 };

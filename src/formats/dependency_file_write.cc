@@ -66,48 +66,49 @@ void DependencyWriter::separate_rule() {
   first_rule_ = false;
 }
 
-void DependencyWriter::begin_rule(std::string_view key, int64_t written_time) {
+void DependencyWriter::begin_rule(std::string_view key, int64_t written_time, bool clean) {
   separate_rule();
   text_.append("{\"vantlink-source\":");
   append_json_string(text_, key);
   text_.append(",\"vantlink-time\":");
   append_number(text_, written_time);
+  text_.append(clean ? ",\"vantlink-clean\":true" : ",\"vantlink-clean\":false");
   text_.append(",\"provides\":[");
-  first_unit_ = true;
-  unit_open_ = false;
+  requires_.clear();
+  unit_count_ = 0;
 }
 
+// A body implements its spec, so only a spec is an interface; a subprogram
+// body without a spec is written false as well.
 void DependencyWriter::add_unit(std::string_view name, std::string_view kind,
                                 std::string_view subunit_of) {
-  if (unit_open_) text_.append("]}");
-  if (!first_unit_) text_.push_back(',');
-  first_unit_ = false;
-  unit_open_ = true;
-  first_with_ = true;
+  if (unit_count_++ != 0) text_.push_back(',');
   text_.append("{\"logical-name\":");
   append_json_string(text_, name);
+  text_.append(kind == "SPEC" ? ",\"is-interface\":true" : ",\"is-interface\":false");
   text_.append(",\"vantlink-kind\":");
   append_json_string(text_, kind);
   if (!subunit_of.empty()) {
     text_.append(",\"vantlink-subunit-of\":");
     append_json_string(text_, subunit_of);
   }
-  text_.append(",\"vantlink-withs\":[");
-}
-
-void DependencyWriter::add_with(std::string_view name, uint32_t marks) {
-  if (!first_with_) text_.push_back(',');
-  first_with_ = false;
-  text_.append("{\"logical-name\":");
-  append_json_string(text_, name);
-  if (marks & kWithLimited) text_.append(",\"vantlink-limited\":true");
-  if (marks & kWithPrivate) text_.append(",\"vantlink-private\":true");
   text_.push_back('}');
 }
 
+void DependencyWriter::add_with(std::string_view name, uint32_t marks) {
+  if (!requires_.empty()) requires_.push_back(',');
+  requires_.append("{\"logical-name\":");
+  append_json_string(requires_, name);
+  requires_.append(",\"lookup-method\":\"by-name\",\"vantlink-unit\":");
+  append_number(requires_, static_cast<int64_t>(unit_count_ == 0 ? 0 : unit_count_ - 1));
+  if (marks & kWithLimited) requires_.append(",\"vantlink-limited\":true");
+  if (marks & kWithPrivate) requires_.append(",\"vantlink-private\":true");
+  requires_.push_back('}');
+}
+
 void DependencyWriter::end_rule() {
-  if (unit_open_) text_.append("]}");
-  unit_open_ = false;
+  text_.append("],\"requires\":[");
+  text_.append(requires_);
   text_.append("]}");
 }
 
@@ -126,14 +127,34 @@ std::string_view DependencyWriter::take() {
 
 void DependencyWriter::finish() {
   if (!first_rule_) text_.push_back('\n');
+  text_.append("],\"vantlink-checksum\":\"");
   checksum_.add(std::string_view(text_).substr(hashed_));
   hashed_ = text_.size();
   finished_ = true;
-  char digits[17];
+  char digits[16];
   uint64_t sum = checksum_.value();
   for (int i = 15; i >= 0; --i, sum >>= 4) digits[i] = "0123456789abcdef"[sum & 0xf];
-  digits[16] = '\0';
-  text_.append("],\"vantlink-checksum\":\"");
   text_.append(digits, 16);
   text_.append("\"}\n");
+}
+
+bool checksum_of_file(std::string_view text, size_t digits_at, uint64_t& value) {
+  if (digits_at + 16 > text.size()) return false;
+  // Nothing may follow the digits but the string's and the file's ends: a
+  // key after them would not be covered.
+  size_t at = digits_at + 16;
+  auto skip_space = [&] {
+    while (at < text.size() &&
+           (text[at] == ' ' || text[at] == '\n' || text[at] == '\r' || text[at] == '\t'))
+      ++at;
+  };
+  if (at == text.size() || text[at++] != '"') return false;
+  skip_space();
+  if (at == text.size() || text[at++] != '}') return false;
+  skip_space();
+  if (at != text.size()) return false;
+  DependencyChecksum sum;
+  sum.add(text.substr(0, digits_at));
+  value = sum.value();
+  return true;
 }

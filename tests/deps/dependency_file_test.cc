@@ -79,7 +79,7 @@ TEST_F(DependencyRuns, EveryUnitKeepsItsOwnContextClause) {
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(dependency_rules(path("deps.json")),
             "src/a.ads 1500000001: A SPEC with B C.D limited E.F limited private G;\n"
-            "src/broken.adb 1500000005: Kept BODY with W;\n"
+            "src/broken.adb 1500000005 unclean: Kept BODY with W;\n"
             "src/p-q.adb 1500000004: P.Q PROC of P with Z;\n"
             "src/p.adb 1500000003: P BODY with Q0;\n"
             "src/multi.ada 1500000002: M1 SPEC with X; M2 SPEC with Y; M3 PROC with;\n");
@@ -123,10 +123,36 @@ const Damage kDamages[] = {
      false},
     {"EditedByHand",
      [](const std::string& p) { write_file(p, replaced(read_file(p), "\"B\"", "\"Bb\"")); }, false},
+    {"FormatOne",
+     [](const std::string& p) {
+       write_signed_dependency_file(
+           p, replaced(read_file(p), "\"vantlink-format\":2", "\"vantlink-format\":1"));
+     },
+     false},
     {"OtherFormatVersion",
      [](const std::string& p) {
        write_signed_dependency_file(
-           p, replaced(read_file(p), "\"vantlink-format\":1", "\"vantlink-format\":2"));
+           p, replaced(read_file(p), "\"vantlink-format\":2", "\"vantlink-format\":3"));
+     },
+     false},
+    // Keys after the rules are covered by the checksum as well.
+    {"TrustedBeforeAddedAfterTheRules",
+     [](const std::string& p) {
+       write_file(p, replaced(read_file(p), "],\"vantlink-checksum\"",
+                              "],\"vantlink-trusted-before\":9999999999,\"vantlink-checksum\""));
+     },
+     false},
+    {"KeyAfterTheChecksum",
+     [](const std::string& p) {
+       std::string text = read_file(p);
+       write_file(p, text.substr(0, text.rfind('}')) + ",\"vantlink-trusted-before\":9999999999}\n");
+     },
+     false},
+    // Too large to be this link file's: set aside unread, whatever it holds.
+    {"Huge",
+     [](const std::string& p) {
+       write_file(p, read_file(p));
+       fs::resize_file(p, uintmax_t{64} << 30);  // sparse: nothing is written
      },
      false},
     {"OtherMode",
@@ -181,16 +207,15 @@ TEST_P(Vouching, OnlyWhatThePreviousFileVouchesForIsReused) {
 INSTANTIATE_TEST_SUITE_P(Damages, Vouching, testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Everything a reading gives, the rules' own text included, or its refusal.
-std::string read_as(bool (*parse)(std::string_view, DependencyFile&, std::string&),
-                    const std::string& text) {
+// Everything a reading gives, the rules' own text included, or "refused".
+std::string read_as(const std::string& text) {
   DependencyFile file;
   std::string error;
-  if (!parse(text, file, error)) return "refused: " + error;
+  if (!parse_dependency_file(text, file, error)) return "refused";
   std::ostringstream out;
   out << file.mode << " " << file.trusted_before << " " << file.checksum_matches << "\n";
   for (const DependencyRule& rule : file.rules) {
-    out << rule.key << " " << rule.time << " " << rule.text << ":";
+    out << rule.key << " " << rule.time << " " << rule.clean << " " << rule.text << ":";
     for (size_t u = rule.first_unit; u < rule.first_unit + rule.unit_count; ++u) {
       const DependencyUnit& unit = file.units[u];
       out << " " << unit.name << " " << unit.kind << " [" << unit.subunit_of << "]";
@@ -202,41 +227,177 @@ std::string read_as(bool (*parse)(std::string_view, DependencyFile&, std::string
   return out.str();
 }
 
-// The quick reading of the writer's own form gives what the general reader
-// gives, or gives way to it, on every damaged file and on files the writer
-// would not have written that way.
-class QuickReading : public DependencyRuns, public testing::WithParamInterface<Damage> {};
-
-TEST_P(QuickReading, AgreesWithTheGeneralReader) {
-  run();
-  GetParam().apply(path("deps.json"));
-  if (!fs::exists(path("deps.json"))) GTEST_SKIP() << "no file left to read";
-  std::string text = read_file(path("deps.json"));
-  EXPECT_EQ(read_as(parse_dependency_file, text), read_as(parse_dependency_file_generally, text));
+// A file with one rule whose text is `rule`, its checksum right.
+std::string one_rule_file(const std::string& rule, const std::string& top = "") {
+  std::string text = "{\"version\":1,\"revision\":0,\"vantlink-format\":2," + top +
+                     "\"vantlink-ada-mode\":\"95\",\"vantlink-trusted-before\":7,\"rules\":[\n" +
+                     rule + "\n],\"vantlink-checksum\":\"0000000000000000\"}\n";
+  ScratchDir dir;
+  write_signed_dependency_file(dir / "f", text);
+  return read_file(dir / "f");
 }
 
-INSTANTIATE_TEST_SUITE_P(Damages, QuickReading, testing::ValuesIn(kDamages),
+constexpr const char* kRule =
+    R"({"vantlink-source":"a.ads","vantlink-time":5,"vantlink-clean":true,)"
+    R"("provides":[{"logical-name":"A","is-interface":true,"vantlink-kind":"SPEC"},)"
+    R"({"logical-name":"B","is-interface":false,"vantlink-kind":"PROC"}],)"
+    R"("requires":[{"logical-name":"X","lookup-method":"by-name","vantlink-unit":0},)"
+    R"({"logical-name":"Y","lookup-method":"by-name","vantlink-unit":1,"vantlink-limited":true}]})";
+
+struct Reading {
+  const char* name;
+  std::string from, to;  // in kRule, or in the top level when `top`
+  // Empty: read as kRule is; "refused"; else the first line of units read.
+  std::string expected;
+  bool top = false;
+};
+
+std::string units_read(const std::string& text) {
+  std::string all = read_as(text);
+  if (all == "refused") return all;
+  size_t line = all.find('\n') + 1;
+  std::string rule = all.substr(line, all.find('\n', line) - line);
+  return rule.substr(rule.rfind(':') + 1);
+}
+
+// Every value is checked, in skipped keys too; numbers out of range and
+// needs of no unit are faults; any spacing and order is read alike.
+const Reading kReadings[] = {
+    {"AsWritten", "", "", " A SPEC [] X/0 B PROC [] Y/1"},
+    {"OtherOrderAndSpacing", R"("vantlink-source":"a.ads","vantlink-time":5,)",
+     R"( "vantlink-time" : 5 , "vantlink-source":"a.ads",)", ""},
+    {"NeedsOutOfUnitOrder",
+     R"({"logical-name":"X","lookup-method":"by-name","vantlink-unit":0},)"
+     R"({"logical-name":"Y","lookup-method":"by-name","vantlink-unit":1,"vantlink-limited":true})",
+     R"({"logical-name":"Y","vantlink-unit":1,"vantlink-limited":true},)"
+     R"({"logical-name":"Z","vantlink-unit":0,"vantlink-private":true},)"
+     R"({"logical-name":"X","vantlink-unit":0})",
+     " A SPEC [] Z/2 X/0 B PROC [] Y/1"},
+    {"ByteEscape", R"("logical-name":"X")", R"("logical-name":"\udce9\u00e9\\")",
+     " A SPEC [] \xe9\xc3\xa9\\/0 B PROC [] Y/1"},
+    {"UnknownKeysSkipped", R"("vantlink-clean":true,)",
+     R"("vantlink-clean":true,"x":[{"y":[-1.5e+3,0,true,false,null,"\n"]}],)", ""},
+    {"UnitOutOfRange", R"("vantlink-unit":1)", R"("vantlink-unit":2)", "refused"},
+    {"UnitNegative", R"("vantlink-unit":1)", R"("vantlink-unit":-1)", "refused"},
+    {"UnitMissing", R"(,"vantlink-unit":1)", "", "refused"},
+    {"UnitNotWhole", R"("vantlink-unit":1)", R"("vantlink-unit":1.0)", "refused"},
+    {"TimeLargest", R"("vantlink-time":5)", R"("vantlink-time":2147483647)", ""},
+    {"TimeTooLarge", R"("vantlink-time":5)", R"("vantlink-time":2147483648)", "refused"},
+    {"TimeTooSmall", R"("vantlink-time":5)", R"("vantlink-time":-2147483649)", "refused"},
+    {"TimeHuge", R"("vantlink-time":5)", R"("vantlink-time":99999999999999999999)", "refused"},
+    {"TrustedTooLarge", R"("vantlink-trusted-before":7)",
+     R"("vantlink-trusted-before":9223372036854775808)", "refused", true},
+    {"TrustedTooSmall", R"("vantlink-trusted-before":7)",
+     R"("vantlink-trusted-before":-9223372036854775809)", "refused", true},
+    {"TrustedSmallest", R"("vantlink-trusted-before":7)",
+     R"("vantlink-trusted-before":-9223372036854775808)", "", true},
+    {"CleanMissing", R"("vantlink-clean":true,)", "", "refused"},
+    {"CleanNotBoolean", R"("vantlink-clean":true)", R"("vantlink-clean":1)", "refused"},
+    {"RequiresMissing", R"(,"requires":)", R"(,"x":)", "refused"},
+    {"SkippedLeadingZero", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"x":01,)",
+     "refused"},
+    {"SkippedBareMinus", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"x":[-],)",
+     "refused"},
+    {"SkippedBadFraction", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"x":1.,)",
+     "refused"},
+    {"SkippedBadLiteral", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"x":[tru],)",
+     "refused"},
+    {"SkippedBadNull", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"x":nul,)",
+     "refused"},
+    {"SkippedBadEscape", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"x":"\uzz00",)",
+     "refused"},
+    {"KeyBadEscape", R"("vantlink-clean":true,)", R"("vantlink-clean":true,"\q":0,)", "refused"},
+    {"LoneSurrogate", R"("logical-name":"X")", R"("logical-name":"\ud800")", "refused"},
+    {"ControlCharacter", R"("logical-name":"X")", "\"logical-name\":\"\x01\"", "refused"},
+    {"UnknownKind", R"("PROC")", R"("TASK")", "refused"},
+    {"TextAfterTheEnd", "\"}\n", "\"}\n{}", "refused", true},
+};
+
+class ReaderCases : public testing::TestWithParam<Reading> {};
+
+TEST_P(ReaderCases, ReadsOrRefuses) {
+  const Reading& reading = GetParam();
+  std::string rule = kRule;
+  if (!reading.top && !reading.from.empty()) rule = replaced(rule, reading.from, reading.to);
+  std::string text = one_rule_file(rule);
+  if (reading.top) text = replaced(text, reading.from, reading.to);
+  std::string expected = reading.expected;
+  if (expected.empty()) expected = units_read(one_rule_file(kRule));
+  EXPECT_EQ(units_read(text), expected) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, ReaderCases, testing::ValuesIn(kReadings),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(DependencyRuns, QuickReadingGivesWayToOtherForms) {
-  run();
-  std::string text = read_file(path("deps.json"));
-  const std::vector<std::string> others = {
-      replaced(text, ",\n", ", \n"),
-      replaced(text, "{\"logical-name\":\"B\"}", "{\"logical-name\":\"B\",\"x-other\":[1]}"),
-      replaced(text, "\"vantlink-withs\":[", "\"x-other\":null,\"vantlink-withs\":["),
-      replaced(text, "\"B\"", "\"\\u0042\""),
-      replaced(text, "\"vantlink-limited\":true", "\"vantlink-limited\":false"),
-      replaced(text, "1500000001", "0001500000001"),
-      replaced(text, "1500000001", "15000000010000000000"),
-      replaced(text, "\"B\"", "\"\""),
-      replaced(text, "\"SPEC\"", "\"TASK\""),
-      text.substr(0, text.size() / 2),
-  };
-  for (const std::string& other : others) {
-    EXPECT_EQ(read_as(parse_dependency_file, other),
-              read_as(parse_dependency_file_generally, other))
-        << other;
+// The writer's bytes for a rule: what a P1689 reader sees without a single
+// "vantlink-" key (provides, is-interface, requires with lookup-method), and
+// what the next run copies when it reuses the rule.
+TEST(DependencyWriterText, RuleAsTheFormatWritesIt) {
+  DependencyWriter writer("95", 1733700000);
+  writer.begin_rule("src/main.adb", 1733600000, true);
+  writer.add_unit("Main", "PROC", "");
+  writer.add_with("Ada.Text_IO", 0);
+  writer.add_with("Shapes", kWithLimited);
+  writer.add_unit("P.Q", "BODY", "P");
+  writer.add_with("Z", kWithLimited | kWithPrivate);
+  writer.end_rule();
+  writer.begin_rule("src/x.ads", -5, false);
+  writer.add_unit("X", "SPEC", "");
+  writer.end_rule();
+  std::string text(writer.take());
+  writer.finish();
+  text += writer.take();
+  EXPECT_EQ(text.substr(0, text.find("\"vantlink-checksum\"")),
+            R"({"version":1,"revision":0,"vantlink-format":2,"vantlink-ada-mode":"95",)"
+            R"("vantlink-trusted-before":1733700000,"rules":[)"
+            "\n"
+            R"({"vantlink-source":"src/main.adb","vantlink-time":1733600000,"vantlink-clean":true,)"
+            R"("provides":[{"logical-name":"Main","is-interface":false,"vantlink-kind":"PROC"},)"
+            R"({"logical-name":"P.Q","is-interface":false,"vantlink-kind":"BODY",)"
+            R"("vantlink-subunit-of":"P"}],)"
+            R"("requires":[{"logical-name":"Ada.Text_IO","lookup-method":"by-name","vantlink-unit":0},)"
+            R"({"logical-name":"Shapes","lookup-method":"by-name","vantlink-unit":0,)"
+            R"("vantlink-limited":true},)"
+            R"({"logical-name":"Z","lookup-method":"by-name","vantlink-unit":1,)"
+            R"("vantlink-limited":true,"vantlink-private":true}]},)"
+            "\n"
+            R"({"vantlink-source":"src/x.ads","vantlink-time":-5,"vantlink-clean":false,)"
+            R"("provides":[{"logical-name":"X","is-interface":true,"vantlink-kind":"SPEC"}],)"
+            R"("requires":[]})"
+            "\n],");
+  DependencyFile file;
+  std::string error;
+  ASSERT_TRUE(parse_dependency_file(text, file, error)) << error;
+  EXPECT_TRUE(file.checksum_matches);
+  ASSERT_EQ(file.rules.size(), 2u);
+  EXPECT_EQ(file.rules[0].text, text.substr(text.find("{\"vantlink-source\""),
+                                            text.find(",\n{\"vantlink-source\":\"src/x") -
+                                                text.find("{\"vantlink-source\"")));
+}
+
+// The checksum covers every byte but its own digits: any other byte changed,
+// and anything written after the digits, leaves the file untrusted.
+TEST(DependencyChecksumScope, EveryByteButTheDigits) {
+  const std::string text = one_rule_file(kRule);
+  ASSERT_EQ(read_as(text).substr(0, 7), "95 7 1\n");
+  size_t digits = text.find("\"vantlink-checksum\":\"") + 21;
+  // The last line end is spacing after the file's end, as JSON allows.
+  for (size_t at = 0; at + 1 < text.size(); ++at) {
+    if (at >= digits && at < digits + 16) continue;
+    for (char to : {' ', '1'}) {
+      std::string changed = text;
+      if (changed[at] == to) continue;
+      changed[at] = to;
+      std::string read = read_as(changed);
+      EXPECT_TRUE(read == "refused" || read.substr(0, read.find('\n')).back() == '0')
+          << "byte " << at << " made '" << to << "': " << read;
+    }
+  }
+  for (const std::string& after : {std::string(",\"vantlink-trusted-before\":9}"),
+                                   std::string(",\"x\":0}")}) {
+    std::string extended = replaced(text, "\"}\n", "\"" + after + "\n");
+    std::string read = read_as(extended);
+    EXPECT_EQ(read.substr(0, read.find('\n')).back(), '0') << extended;
   }
 }
 
@@ -271,6 +432,26 @@ TEST_F(DependencyRuns, SwitchedOnLaterAnalysesWhatItCannotVouchFor) {
   rewrite_keeping_time(src("a.ads"), "with Other;\npackage A is end A;\n");
   run();
   EXPECT_EQ(dependency_rules(path("deps.json")), full_run().second);
+}
+
+// A previous file whose reading runs out of memory is only a cache lost: the
+// run goes on as without it.
+TEST_F(DependencyRuns, ReadingOutOfMemorySetsThePreviousFileAside) {
+  run();
+  rewrite_keeping_time(src("a.ads"), "with Other;\npackage A is end A;\n");
+  // The allocation that holds the file's bytes and the parser's padding.
+  std::string size = std::to_string(fs::file_size(path("deps.json")) + 1 + 64);
+  const char* asan = std::getenv("ASAN_OPTIONS");
+  CliResult result = run_vantlink(
+      {{"-s", "-r", "links.txt", "src"},
+       {{"VANTLINK_DEPS", "deps.json"}, {"LD_PRELOAD", ALLOC_SHIM_PATH}, {"ALLOC_SHIM_SIZE", size},
+        {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":verify_asan_link_order=0"}},
+       {},
+       scratch_.path()});
+  ASSERT_EQ(result.status, 0) << result.err;
+  auto [link, rules] = full_run();
+  EXPECT_EQ(dependency_rules(path("deps.json")), rules);
+  EXPECT_EQ(read_file(path("links.txt")), link);
 }
 
 struct BadTarget {

@@ -10,7 +10,8 @@ std::string dependency_rules(const std::string& path) {
   std::string out;
   if (!file.checksum_matches) out += "checksum differs\n";
   for (const DependencyRule& rule : file.rules) {
-    out.append(rule.key).append(" ").append(std::to_string(rule.time)).append(":");
+    out.append(rule.key).append(" ").append(std::to_string(rule.time));
+    out.append(rule.clean ? ":" : " unclean:");
     for (size_t u = rule.first_unit; u < rule.first_unit + rule.unit_count; ++u) {
       const DependencyUnit& unit = file.units[u];
       out.append(" ").append(unit.name).append(" ").append(unit.kind);
@@ -39,12 +40,13 @@ CliResult run_vantlink_deps(const std::vector<std::string>& args, const std::str
 }
 
 void write_signed_dependency_file(const std::string& path, std::string text) {
-  size_t end = text.rfind("],\"vantlink-checksum\":\"");
+  constexpr std::string_view kKey = "\"vantlink-checksum\":\"";
+  size_t digits = text.rfind(kKey) + kKey.size();
   DependencyChecksum sum;
-  sum.add(std::string_view(text).substr(0, end));
-  char digits[17];
+  sum.add(std::string_view(text).substr(0, digits));
+  char hex[17];
   uint64_t value = sum.value();
-  for (int i = 15; i >= 0; --i, value >>= 4) digits[i] = "0123456789abcdef"[value & 0xf];
-  text.replace(end + 23, 16, digits, 16);
+  for (int i = 15; i >= 0; --i, value >>= 4) hex[i] = "0123456789abcdef"[value & 0xf];
+  text.replace(digits, 16, hex, 16);
   write_file(path, text);
 }

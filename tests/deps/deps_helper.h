@@ -7,7 +7,7 @@
 
 #include "cli_runner.h"
 
-// One line a rule: "key time: Unit KIND [subunit of P] with A, limited B, ...",
+// One line a rule: "key time[ unclean]: Unit KIND [of P] with A limited B ...;",
 // or a line starting with "damaged: " when the file does not parse.
 std::string dependency_rules(const std::string& path);
 

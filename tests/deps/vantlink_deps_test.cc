@@ -348,6 +348,16 @@ INSTANTIATE_TEST_SUITE_P(
                   write_file(s / "deps.json", text);
                 },
                 4, "vantlink-deps: dependency file deps.json was changed"},
+        // Written before the format's version 2: not read.
+        Failure{"FormatOneDependencyFile", {"order", "links.txt", "deps.json"},
+                [](const ScratchDir& s) {
+                  std::string text = read_file(s / "deps.json");
+                  text.replace(text.find("\"vantlink-format\":2"), 19, "\"vantlink-format\":1");
+                  write_signed_dependency_file(s / "deps.json", text);
+                },
+                4,
+                "vantlink-deps: dependency file deps.json is of another version of the format "
+                "(1, not 2): run vantlink again with VANTLINK_DEPS\n"},
         Failure{"OutOfStep", {"order", "links.txt", "deps.json"},
                 [](const ScratchDir& s) {
                   write_file(s / "src/extra.ads", "package Extra is end Extra;\n");
