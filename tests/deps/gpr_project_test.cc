@@ -197,6 +197,23 @@ INSTANTIATE_TEST_SUITE_P(
                     Usage{"NoIdentifier", {"gpr", "none.txt", "none.json", "my-tool"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A file whose analysis warned keeps the units found in the link file, but
+// their places in it are unknown: none gets an entry.
+TEST(WarnedFile, LeftOutWithItsName) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  write_file(scratch / "src/good.ada", "package Good is\nend Good;\n\npackage Fine is\nend Fine;\n");
+  write_file(scratch / "src/bad.ada",
+             "package Bad is\n   X : Integer := ;\nend Bad;\n\npackage Lost is\nend Lost;\n");
+  CliResult ours = gpr::export_project(scratch, {"src"}, "Tool");
+  EXPECT_EQ(ours.status, 1);
+  EXPECT_EQ(ours.err, "left out src/bad.ada" + kWarned);
+  EXPECT_NE(read_file(scratch / "links.txt").find("\"src/bad.ada\" Lost SPEC"), std::string::npos);
+  EXPECT_EQ(gpr::naming_entries(ours.out),
+            (std::set<std::string>{"Spec good good.ada 1", "Spec fine good.ada 2"}));
+  EXPECT_EQ(gpr::list_items(ours.out, "Source_Files"), std::vector<std::string>{"good.ada"});
+}
+
 fs::path data() { return fs::path(VANTLINK_DEPS_DATA); }
 
 // The hand-made trees: multi-unit files, and files of any unit named
