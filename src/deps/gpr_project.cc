@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <unordered_map>
 #include <vector>
@@ -121,11 +122,25 @@ struct Entry {
 
 // Names compared as gprbuild compares them: ASCII and Latin-1 letters
 // without regard to case.
+// Eight bytes at a time, each with 0x20 set: the two cases of an ASCII or
+// Latin-1 letter hash alike (other bytes may collide; equality sorts out).
 struct FoldedHash {
   size_t operator()(std::string_view name) const {
-    uint64_t hash = 0xcbf29ce484222325ull;
-    for (char c : name) hash = (hash ^ folded(static_cast<unsigned char>(c))) * 0x100000001b3ull;
-    return static_cast<size_t>(hash);
+    constexpr uint64_t kFold = 0x2020202020202020ull;
+    uint64_t hash = name.size() * 0x9e3779b97f4a7c15ull;
+    size_t at = 0;
+    for (; at + 8 <= name.size(); at += 8) {
+      uint64_t word;
+      std::memcpy(&word, name.data() + at, 8);
+      hash = (hash ^ (word | kFold)) * 0x100000001b3ull;
+      hash ^= hash >> 29;
+    }
+    if (size_t rest = name.size() - at; rest > 0) {
+      uint64_t last = 0;
+      std::memcpy(&last, name.data() + at, rest);
+      hash = (hash ^ (last | (kFold >> (8 * (8 - rest))))) * 0x100000001b3ull;
+    }
+    return static_cast<size_t>(hash ^ (hash >> 32));
   }
 };
 struct FoldedEqual {
@@ -160,8 +175,12 @@ class Collector {
 
   void add_record(size_t r) {
     const LinkRecord& record = link_.records[r];
-    if (auto [at, added] = directory_seen_.emplace(directory_of(record.key), true); added)
-      directories.push_back(at->first);
+    // A directory's files come together: only a new one is looked up.
+    if (std::string_view directory = directory_of(record.key); directory != last_directory_) {
+      last_directory_ = directory;
+      if (auto [at, added] = directory_seen_.emplace(directory, true); added)
+        directories.push_back(at->first);
+    }
     std::string_view file = simple_name(record.key);
     auto [first, added] = first_file_.emplace(file, record.key);
     bool clean = deps_.rules[r].clean;
@@ -218,6 +237,7 @@ class Collector {
   const DependencyFile& deps_;
   std::string& left_out_;
   std::unordered_map<std::string_view, bool> directory_seen_;
+  std::string_view last_directory_;
   std::unordered_map<std::string_view, std::string_view> first_file_;  // simple name -> key
   Owners specs_, bodies_;
   std::deque<std::string> written_;
