@@ -108,6 +108,13 @@ std::string_view directory_of(std::string_view key) {
   return slash == 0 ? key.substr(0, 1) : key.substr(0, slash);
 }
 
+// gprbuild refuses a whole project for a control character in a string.
+bool readable_literal(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  return true;
+}
+
 std::string_view simple_name(std::string_view key) {
   size_t slash = key.rfind('/');
   return slash == std::string_view::npos ? key : key.substr(slash + 1);
@@ -175,8 +182,10 @@ class Collector {
 
   void add_record(size_t r) {
     const LinkRecord& record = link_.records[r];
+    bool readable = readable_literal(record.key);
     // A directory's files come together: only a new one is looked up.
-    if (std::string_view directory = directory_of(record.key); directory != last_directory_) {
+    if (std::string_view directory = directory_of(record.key);
+        directory != last_directory_ && readable_literal(directory)) {
       last_directory_ = directory;
       if (auto [at, added] = directory_seen_.emplace(directory, true); added)
         directories.push_back(at->first);
@@ -184,13 +193,16 @@ class Collector {
     std::string_view file = simple_name(record.key);
     auto [first, added] = first_file_.emplace(file, record.key);
     bool clean = deps_.rules[r].clean;
-    bool vouched = clean && added;
+    bool vouched = clean && added && readable;
     if (!clean) {
       left_out_.append("left out ").append(record.key).append(
           ": its analysis warned, so its units' places in it are unknown\n");
     } else if (!added) {
       left_out_.append("left out ").append(record.key).append(": ").append(first->second).append(
           " has the same file name and comes first\n");
+    } else if (!readable) {
+      left_out_.append("left out ").append(record.key).append(
+          ": a control character in its name, which gprbuild cannot read\n");
     }
     size_t before = entries.size();
     for (size_t u = 0; u < record.unit_count; ++u) {

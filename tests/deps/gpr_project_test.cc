@@ -172,6 +172,16 @@ INSTANTIATE_TEST_SUITE_P(
                     {"n", "d"},
                     {"q\"s.ada"},
                     ""},
+        // gprbuild refuses a project for a control character in a string.
+        ProjectCase{"ControlCharacterInAName",
+                    {{"s/a\tb.ada", true, {"P SPEC"}}, {"s\x7f/c.ada", true, {"Q SPEC"}},
+                     {"s/d.ada", true, {"P SPEC", "R SPEC"}}},
+                    {"for Spec (\"R\") use \"d.ada\" at 2;"},
+                    {"s"},
+                    {"d.ada"},
+                    "left out s/a\tb.ada: a control character in its name, which gprbuild "
+                    "cannot read\nleft out s\x7f/c.ada: a control character in its name, which "
+                    "gprbuild cannot read\nduplicate s/a\tb.ada: P SPEC s/d.ada\n"},
         ProjectCase{"Nothing", {}, {}, {}, {}, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
