@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "deps/gpr_project.h"
 #include "deps/graph_order.h"
 #include "deps/name_fold.h"
 #include "deps/output.h"
@@ -32,7 +33,7 @@ enum Status {
 constexpr const char* kUsageText =
     "usage: vantlink-deps [--dot | --make] [--external LINK-FILE DEPENDENCY-FILE]...\n"
     "                     COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
-    "commands: order, depends UNIT..., dependents UNIT..., check\n";
+    "commands: order, depends UNIT..., dependents UNIT..., check, gpr NAME\n";
 
 int complain(int status, const std::string& text) {
   std::fprintf(stderr, "vantlink-deps: %s\n", text.c_str());
@@ -161,11 +162,15 @@ int run(int argc, char** argv) {
   if (argc - at < 3) return complain(kUsage, std::string("missing arguments\n") + kUsageText);
   std::string_view command = argv[at];
   bool takes_units = command == "depends" || command == "dependents";
-  if (!takes_units && command != "order" && command != "check")
+  bool gpr = command == "gpr";
+  if (!takes_units && !gpr && command != "order" && command != "check")
     return complain(kUsage, "unknown command " + std::string(command) + "\n" + kUsageText);
   std::vector<std::string> names(argv + at + 3, argv + argc);
   if (takes_units && names.empty()) return complain(kUsage, "no unit named");
-  if (!takes_units && !names.empty())
+  if (gpr && (names.size() != 1 || !valid_project_name(names[0])))
+    return complain(kUsage, "gpr needs one project name, an Ada identifier that is no reserved "
+                            "word of the project language");
+  if (!takes_units && !gpr && !names.empty())
     return complain(kUsage, "units after " + std::string(command));
 
   // The project's pair first: its units come first and win over external ones.
@@ -177,6 +182,12 @@ int run(int argc, char** argv) {
     if (int status = read_pair(externals[e].first, externals[e].second, pair); status != kOk)
       return status;
     sources.push_back({&pair.link, &pair.deps, true});
+  }
+  if (gpr) {
+    GprProject project = make_gpr_project(pairs[0].link, pairs[0].deps, names[0]);
+    std::fwrite(project.left_out.data(), 1, project.left_out.size(), stderr);
+    if (!write_all(project.text)) return complain(kUnreadable, "cannot write the output");
+    return project.left_out.empty() ? kOk : kFound;
   }
   UnitGraph graph = build_unit_graph(sources, command != "check");
   // A unit's line in the output is shorter than its line in the link file:

@@ -1,0 +1,5 @@
+with Café;
+function Bill return Integer is
+begin
+   return Café.Price;
+end Bill;

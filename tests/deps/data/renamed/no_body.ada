@@ -1,0 +1,2 @@
+--  Stands for the body of a unit that needs none.
+pragma No_Body;
