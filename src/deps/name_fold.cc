@@ -119,24 +119,6 @@ char32_t decode_utf8(std::string_view text, size_t& at) {
   return c;
 }
 
-void append_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xc0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xe0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
-  } else {
-    out.push_back(static_cast<char>(0xf0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
-  }
-}
-
 char32_t lower_letter(char32_t c) {
   const LowerRun* end = std::end(kLowerRuns);
   const LowerRun* run = std::upper_bound(std::begin(kLowerRuns), end, c,

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "formats/json_text.h"  // append_utf8
+
 bool is_ascii(std::string_view text);
 bool is_utf8(std::string_view text);
 
@@ -23,4 +25,3 @@ char32_t lower_letter(char32_t c);
 
 // Decodes the UTF-8 character at `at` of valid UTF-8 `text`, moving `at` past it.
 char32_t decode_utf8(std::string_view text, size_t& at);
-void append_utf8(std::string& out, char32_t c);

@@ -32,23 +32,6 @@ size_t utf8_length(std::string_view s) {
   return 0;
 }
 
-void append_utf8(std::string& out, uint32_t code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xc0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xe0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
-  } else {
-    out.push_back(static_cast<char>(0xf0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
-  }
-}
 
 bool read_hex4(std::string_view s, size_t at, uint32_t& code) {
   if (at + 4 > s.size()) return false;
@@ -66,6 +49,24 @@ bool read_hex4(std::string_view s, size_t at, uint32_t& code) {
 }
 
 }  // namespace
+
+void append_utf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out.push_back(static_cast<char>(code));
+  } else if (code < 0x800) {
+    out.push_back(static_cast<char>(0xc0 | (code >> 6)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+  } else if (code < 0x10000) {
+    out.push_back(static_cast<char>(0xe0 | (code >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+  } else {
+    out.push_back(static_cast<char>(0xf0 | (code >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3f)));
+    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3f)));
+    out.push_back(static_cast<char>(0x80 | (code & 0x3f)));
+  }
+}
 
 void append_json_string(std::string& out, std::string_view bytes) {
   out.push_back('"');

@@ -6,6 +6,9 @@
 #include <string>
 #include <string_view>
 
+// Appends the UTF-8 form of `code`.
+void append_utf8(std::string& out, char32_t code);
+
 // Appends `bytes` as a JSON string, quotes included.
 void append_json_string(std::string& out, std::string_view bytes);
 
