@@ -206,7 +206,7 @@ UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps,
     for (size_t u = 0; u < record.unit_count; ++u) {
       const LinkUnit& unit = link.units[record.first_unit + u];
       const DependencyUnit& facts = deps.units[deps.rules[r].first_unit + u];
-      graph.units.push_back({unit.name, unit.kind, unit.path, facts.subunit_of});
+      graph.units.push_back({unit.name, unit.kind, unit.path, facts.subunit_of, facts.generic});
       written.push_back(&facts);
     }
   }

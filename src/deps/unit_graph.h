@@ -18,6 +18,7 @@ struct Unit {
   std::string_view kind;        // "SPEC", "BODY", "PROC"
   std::string_view path;        // as the link file writes it
   std::string_view subunit_of;  // empty unless a subunit
+  bool generic = false;         // a generic declaration (or generic renaming)
   bool is_body() const { return kind != "SPEC"; }
 };
 

@@ -211,6 +211,7 @@ bool parse_unit(Cursor& in, DependencyFile& file) {
     if (key == "logical-name") return in.string(unit.name);
     if (key == "vantlink-kind") return in.string(unit.kind);
     if (key == "vantlink-subunit-of") return in.string(unit.subunit_of);
+    if (key == "vantlink-generic") return in.boolean(unit.generic);
     if (key == "vantlink-withs") {
       if (withs) return in.fail("repeated withs");
       withs = true;
@@ -365,6 +366,7 @@ class WriterForm {
       return false;
     if (unit.kind != "SPEC" && unit.kind != "BODY" && unit.kind != "PROC") return false;
     if (take(",\"vantlink-subunit-of\":") && !string(unit.subunit_of)) return false;
+    if (take(",\"vantlink-generic\":true")) unit.generic = true;
     if (!take(",\"vantlink-withs\":[")) return false;
     unit.first_with = file_.withs.size();
     if (!peek(']')) {

@@ -78,7 +78,7 @@ void DependencyWriter::begin_rule(std::string_view key, int64_t written_time) {
 }
 
 void DependencyWriter::add_unit(std::string_view name, std::string_view kind,
-                                std::string_view subunit_of) {
+                                std::string_view subunit_of, bool generic) {
   if (unit_open_) text_.append("]}");
   if (!first_unit_) text_.push_back(',');
   first_unit_ = false;
@@ -92,6 +92,7 @@ void DependencyWriter::add_unit(std::string_view name, std::string_view kind,
     text_.append(",\"vantlink-subunit-of\":");
     append_json_string(text_, subunit_of);
   }
+  if (generic) text_.append(",\"vantlink-generic\":true");
   text_.append(",\"vantlink-withs\":[");
 }
 
