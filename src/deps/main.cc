@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "deps/graph_order.h"
+#include "deps/make_rules.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
 
@@ -151,13 +152,26 @@ int run(int argc, char** argv) {
       if (!find_units(graph, names, start, unknown))
         return complain(kUnknownUnit, "unknown unit " + unknown);
       shown = closure(graph, start, command == "dependents");
+      // A Makefile builds the named units too.
+      if (form == OutputForm::kMake)
+        for (uint32_t unit : start) shown[unit] = true;
     } else {
       for (const Ordering::Cycle& cycle : ordering.cycles) {
         complain(0, describe_cycle(graph, cycle));
         if (cycle.illegal) status = kFound;
       }
     }
-    append_units(out, graph, ordering.order, shown, form);
+    if (form == OutputForm::kMake) {
+      MakeResult made = append_makefile(out, graph, link, deps, takes_units ? shown
+                                                                            : std::vector<bool>());
+      if (!made.error.empty()) return complain(kFound, made.error);
+      if (made.left_out > 0)
+        complain(0, std::to_string(made.left_out) +
+                        " files left out of the Makefile: each one's object is named as an "
+                        "earlier file's (the first: " + made.first_left_out + ")");
+    } else {
+      append_units(out, graph, ordering.order, shown, form);
+    }
   }
   if (!write_all(out)) return complain(kUnreadable, "cannot write the output");
   return status;
