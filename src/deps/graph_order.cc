@@ -15,18 +15,23 @@ struct Components {
 };
 
 // Tarjan's strongly connected components, without recursion. Components
-// come out with everything they need before them. `with_limited` false
-// leaves out the needs that only limited withs make.
-Components components(const UnitGraph& graph, bool with_limited) {
+// come out with everything they need before them. Without `group`, every
+// need counts and every unit is a root; with it, only the `roots` and only
+// the needs no limited with makes between units of the same group.
+Components components(const UnitGraph& graph, const std::vector<uint32_t>& roots,
+                      const std::vector<uint32_t>* group) {
   size_t count = graph.units.size();
   std::vector<uint32_t> index(count, kUnvisited), low(count, 0);
   std::vector<bool> on_stack(count, false);
   std::vector<uint32_t> stack;
   std::vector<std::pair<uint32_t, size_t>> calls;  // unit, next need to look at
   Components out;
-  out.members.reserve(count);
+  out.members.reserve(roots.size());
   uint32_t next_index = 0;
-  for (uint32_t root = 0; root < count; ++root) {
+  auto follows = [&](uint32_t from, const Need& need) {
+    return group == nullptr || (!need.limited && (*group)[need.unit] == (*group)[from]);
+  };
+  for (uint32_t root : roots) {
     if (index[root] != kUnvisited) continue;
     calls.push_back({root, 0});
     index[root] = low[root] = next_index++;
@@ -37,7 +42,7 @@ Components components(const UnitGraph& graph, bool with_limited) {
       const std::vector<Need>& needs = graph.needs[unit];
       if (at < needs.size()) {
         const Need& need = needs[at++];
-        if (need.limited && !with_limited) continue;
+        if (!follows(unit, need)) continue;
         uint32_t to = need.unit;
         if (index[to] == kUnvisited) {
           index[to] = low[to] = next_index++;
@@ -70,22 +75,50 @@ Components components(const UnitGraph& graph, bool with_limited) {
 
 }  // namespace
 
+bool withs_itself(const UnitGraph& graph, uint32_t unit) {
+  for (const Need& need : graph.needs[unit])
+    if (need.unit == unit) return true;
+  return false;
+}
+
+// Units that need each other are kept together; inside each such group the
+// members follow every need no limited with makes (in a legal program those
+// alone make no cycle), so the order stays one a compiler can follow.
 Ordering order_units(const UnitGraph& graph) {
   Ordering result;
-  std::vector<bool> in_illegal(graph.units.size(), false);
-  Components strict = components(graph, false);
-  for (size_t c = 0, start = 0; c < strict.ends.size(); start = strict.ends[c++])
-    if (strict.ends[c] - start > 1)
-      for (size_t m = start; m < strict.ends[c]; ++m) in_illegal[strict.members[m]] = true;
-  Components all = components(graph, true);
+  size_t count = graph.units.size();
+  std::vector<uint32_t> everyone(count);
+  for (uint32_t unit = 0; unit < count; ++unit) everyone[unit] = unit;
+  Components all = components(graph, everyone, nullptr);
+  std::vector<uint32_t> group(count), in_cycles;
   for (size_t c = 0, start = 0; c < all.ends.size(); start = all.ends[c++]) {
-    if (all.ends[c] - start < 2) continue;
-    std::vector<uint32_t> members(all.members.begin() + start, all.members.begin() + all.ends[c]);
-    bool illegal = std::any_of(members.begin(), members.end(),
-                               [&](uint32_t unit) { return in_illegal[unit]; });
-    result.cycles.push_back({std::move(members), illegal});
+    for (size_t m = start; m < all.ends[c]; ++m) group[all.members[m]] = static_cast<uint32_t>(c);
+    if (all.ends[c] - start > 1)
+      in_cycles.insert(in_cycles.end(), all.members.begin() + start,
+                       all.members.begin() + all.ends[c]);
   }
-  result.order = std::move(all.members);
+  // Group by group, as `all` lists them: the walk from a member reaches only its own group.
+  Components strict = components(graph, in_cycles, &group);
+  std::vector<bool> illegal_group(all.ends.size(), false);
+  for (size_t c = 0, start = 0; c < strict.ends.size(); start = strict.ends[c++])
+    if (strict.ends[c] - start > 1) illegal_group[group[strict.members[start]]] = true;
+
+  result.order.reserve(count);
+  size_t next_strict = 0;
+  for (size_t c = 0, start = 0; c < all.ends.size(); start = all.ends[c++]) {
+    size_t size = all.ends[c] - start;
+    if (size == 1) {
+      uint32_t unit = all.members[start];
+      result.order.push_back(unit);
+      if (withs_itself(graph, unit)) result.cycles.push_back({{unit}, true});
+      continue;
+    }
+    std::vector<uint32_t> members(all.members.begin() + start, all.members.begin() + all.ends[c]);
+    result.cycles.push_back({std::move(members), illegal_group[c]});
+    result.order.insert(result.order.end(), strict.members.begin() + next_strict,
+                        strict.members.begin() + next_strict + size);
+    next_strict += size;
+  }
   return result;
 }
 

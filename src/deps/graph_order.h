@@ -8,9 +8,12 @@
 #include "deps/unit_graph.h"
 
 struct Ordering {
-  std::vector<uint32_t> order;  // every unit, after what it needs
-  // Units that need each other, each group in link-file order; `illegal`
-  // when the group stays a cycle without its limited withs.
+  // Every unit after what it needs; inside a group of units that need each
+  // other, after what it needs through withs that are not limited.
+  std::vector<uint32_t> order;
+  // Units that need each other, each group in link-file order, and each unit
+  // that withs itself alone; `illegal` when the group stays a cycle without
+  // its limited withs.
   struct Cycle {
     std::vector<uint32_t> members;
     bool illegal;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,7 +32,8 @@ enum Status {
 };
 
 constexpr const char* kUsageText =
-    "usage: vantlink-deps [--dot | --make] COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
+    "usage: vantlink-deps [--dot | --make] [--external LINK-FILE DEPENDENCY-FILE]...\n"
+    "                     COMMAND LINK-FILE DEPENDENCY-FILE [UNIT...]\n"
     "commands: order, depends UNIT..., dependents UNIT..., check\n";
 
 int complain(int status, const std::string& text) {
@@ -68,11 +70,46 @@ bool write_all(const std::string& text) {
          std::fflush(stdout) == 0;
 }
 
+// A link file and its dependency file, read and found in step.
+struct FilePair {
+  size_t link_size = 0;
+  LinkFileText link;
+  DependencyFile deps;
+};
+
+int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
+  std::string_view link_text, deps_text;
+  std::string error;
+  if (!map_whole(link_name, link_text, error))
+    return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
+  if (!map_whole(deps_name, deps_text, error))
+    return complain(kUnreadable,
+                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
+  if (!parse_dependency_file(deps_text, pair.deps, error))
+    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
+  if (!pair.deps.checksum_matches)
+    return complain(kDamaged, "dependency file " + std::string(deps_name) +
+                                  " was changed after it was written (its checksum differs)");
+  pair.link_size = link_text.size();
+  pair.link = parse_link_file_text(link_text);
+  if (std::string why = files_out_of_step(pair.link, pair.deps); !why.empty())
+    return complain(kDamaged, "link file and dependency file do not match (" +
+                                  std::string(link_name) + ", " + deps_name + ": " + why +
+                                  "): run vantlink again with VANTLINK_DEPS");
+  return kOk;
+}
+
 std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle) {
   std::string text = cycle.illegal ? "cycle:" : "cycle closed by limited withs:";
   for (uint32_t unit : cycle.members)
     text.append(" ").append(graph.units[unit].name).append(" ").append(graph.units[unit].kind);
   return text;
+}
+
+bool all_external(const UnitGraph& graph, const std::vector<uint32_t>& units) {
+  for (uint32_t unit : units)
+    if (!graph.units[unit].external) return false;
+  return true;
 }
 
 // The units named (any letter case), spec and body alike.
@@ -95,10 +132,16 @@ bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
 
 int run(int argc, char** argv) {
   OutputForm form = OutputForm::kLines;
+  std::vector<std::pair<const char*, const char*>> externals;
   int at = 1;
   for (; at < argc && argv[at][0] == '-'; ++at) {
     std::string_view option = argv[at];
-    if (option == "--dot") form = OutputForm::kDot;
+    if (option == "--external") {
+      if (argc - at < 3)
+        return complain(kUsage, "--external needs two files\n" + std::string(kUsageText));
+      externals.push_back({argv[at + 1], argv[at + 2]});
+      at += 2;
+    } else if (option == "--dot") form = OutputForm::kDot;
     else if (option == "--make") form = OutputForm::kMake;
     else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
     else return complain(kUsage, "unknown option " + std::string(option) + "\n" + kUsageText);
@@ -113,32 +156,22 @@ int run(int argc, char** argv) {
   if (!takes_units && !names.empty())
     return complain(kUsage, "units after " + std::string(command));
 
-  const char* link_name = argv[at + 1];
-  const char* deps_name = argv[at + 2];
-  std::string_view link_text, deps_text;
-  std::string error;
-  if (!map_whole(link_name, link_text, error))
-    return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
-  if (!map_whole(deps_name, deps_text, error))
-    return complain(kUnreadable,
-                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
-  DependencyFile deps;
-  if (!parse_dependency_file(deps_text, deps, error))
-    return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
-  if (!deps.checksum_matches)
-    return complain(kDamaged, "dependency file " + std::string(deps_name) +
-                                  " was changed after it was written (its checksum differs)");
-  LinkFileText link = parse_link_file_text(link_text);
-  if (std::string why = files_out_of_step(link, deps); !why.empty())
-    return complain(kDamaged, "link file and dependency file do not match (" + why +
-                                  "): run vantlink again with VANTLINK_DEPS");
-
-  UnitGraph graph = build_unit_graph(link, deps, command != "check");
+  // The project's pair first: its units come first and win over external ones.
+  std::deque<FilePair> pairs(externals.size() + 1);
+  if (int status = read_pair(argv[at + 1], argv[at + 2], pairs[0]); status != kOk) return status;
+  std::vector<GraphSource> sources = {{&pairs[0].link, &pairs[0].deps, false}};
+  for (size_t e = 0; e < externals.size(); ++e) {
+    FilePair& pair = pairs[e + 1];
+    if (int status = read_pair(externals[e].first, externals[e].second, pair); status != kOk)
+      return status;
+    sources.push_back({&pair.link, &pair.deps, true});
+  }
+  UnitGraph graph = build_unit_graph(sources, command != "check");
   // A unit's line in the output is shorter than its line in the link file:
   // room made once for the output of order, where growing it step by step
   // copied it and touched twice the pages. Room not used is never touched.
   std::string out;
-  out.reserve(link_text.size());
+  out.reserve(pairs[0].link_size);
   int status = kOk;
   if (command == "check") {
     append_problems(out, graph);
@@ -157,13 +190,14 @@ int run(int argc, char** argv) {
         for (uint32_t unit : start) shown[unit] = true;
     } else {
       for (const Ordering::Cycle& cycle : ordering.cycles) {
+        if (all_external(graph, cycle.members)) continue;
         complain(0, describe_cycle(graph, cycle));
         if (cycle.illegal) status = kFound;
       }
     }
     if (form == OutputForm::kMake) {
-      MakeResult made = append_makefile(out, graph, link, deps, takes_units ? shown
-                                                                            : std::vector<bool>());
+      MakeResult made =
+          append_makefile(out, graph, sources, takes_units ? shown : std::vector<bool>());
       if (!made.error.empty()) return complain(kFound, made.error);
       if (made.left_out > 0)
         complain(0, std::to_string(made.left_out) +

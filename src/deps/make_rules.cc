@@ -23,22 +23,23 @@ struct Placement {
   std::vector<bool> shared_file;
 };
 
-Placement place_units(const LinkFileText& link) {
+// The graph's units come source after source, each in link-file order.
+Placement place_units(const std::vector<GraphSource>& sources) {
   Placement placement;
-  placement.index.reserve(link.units.size());
-  placement.shared_file.reserve(link.units.size());
-  for (const LinkRecord& record : link.records)
-    for (size_t u = 0; u < record.unit_count; ++u) {
-      placement.index.push_back(static_cast<uint32_t>(u + 1));
-      placement.shared_file.push_back(record.unit_count > 1);
-    }
+  for (const GraphSource& source : sources)
+    for (const LinkRecord& record : source.link->records)
+      for (size_t u = 0; u < record.unit_count; ++u) {
+        placement.index.push_back(static_cast<uint32_t>(u + 1));
+        placement.shared_file.push_back(record.unit_count > 1);
+      }
   return placement;
 }
 
 class MakefileWriter {
  public:
-  MakefileWriter(std::string& out, const UnitGraph& graph, const LinkFileText& link)
-      : out_(out), graph_(graph), placement_(place_units(link)),
+  MakefileWriter(std::string& out, const UnitGraph& graph,
+                 const std::vector<GraphSource>& sources)
+      : out_(out), graph_(graph), placement_(place_units(sources)),
         subunits_(graph.units.size()), emitted_(graph.units.size(), false),
         generic_seen_(graph.units.size(), kNone) {
     for (uint32_t i = 0; i < graph.units.size(); ++i) {
@@ -69,6 +70,7 @@ class MakefileWriter {
   // Compiled on its own: a library body, or a spec no body completes.
   bool compiled(uint32_t i) const {
     const Unit& unit = graph_.units[i];
+    if (unit.external) return false;
     if (unit.is_body()) return unit.subunit_of.empty();
     return body_of(unit.name) == kNone;
   }
@@ -340,9 +342,9 @@ bool make_word(std::string& out, std::string_view path) {
   return !path.empty();
 }
 
-MakeResult append_makefile(std::string& out, const UnitGraph& graph, const LinkFileText& link,
-                           const DependencyFile& deps, const std::vector<bool>& wanted) {
-  (void)deps;
-  MakefileWriter writer(out, graph, link);
+MakeResult append_makefile(std::string& out, const UnitGraph& graph,
+                           const std::vector<GraphSource>& sources,
+                           const std::vector<bool>& wanted) {
+  MakefileWriter writer(out, graph, sources);
   return writer.write(wanted);
 }

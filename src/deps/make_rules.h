@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "deps/unit_graph.h"
-#include "formats/dependency_file.h"
-#include "formats/link_file_lines.h"
 
 struct MakeResult {
   std::string error;        // a path make cannot be given; nothing written
@@ -23,8 +21,11 @@ struct MakeResult {
 // The Makefile for every unit `wanted` holds (all when empty): their
 // objects are the first target's prerequisites; the variables cover the
 // whole tree.
-MakeResult append_makefile(std::string& out, const UnitGraph& graph, const LinkFileText& link,
-                           const DependencyFile& deps, const std::vector<bool>& wanted);
+// Units from outside are never compiled, but their files are prerequisites
+// as the compiler reads them.
+MakeResult append_makefile(std::string& out, const UnitGraph& graph,
+                           const std::vector<GraphSource>& sources,
+                           const std::vector<bool>& wanted);
 
 // The object GNAT writes for the `index`th unit (1-based) of `path`, 0 when
 // the file holds one unit: "x.o" for "dir/x.adb", "x~2.o" for the second.

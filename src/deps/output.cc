@@ -62,8 +62,9 @@ void append_dot(std::string& out, const UnitGraph& graph, const std::vector<uint
 void append_units(std::string& out, const UnitGraph& graph, const std::vector<uint32_t>& order,
                   const std::vector<bool>& shown, OutputForm form) {
   if (form == OutputForm::kDot) return append_dot(out, graph, order, shown);
+  // A build compiles and orders only its own units: external ones are not listed.
   for (uint32_t i : order)
-    if (shown[i]) append_line(out, graph.units[i]);
+    if (shown[i] && !graph.units[i].external) append_line(out, graph.units[i]);
 }
 
 void append_problems(std::string& out, const UnitGraph& graph) {

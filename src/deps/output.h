@@ -9,7 +9,8 @@
 
 enum class OutputForm { kLines, kDot, kMake };
 
-// The units of `order` that `shown` holds, in that order.
+// The units of `order` that `shown` holds, in that order; `shown` may hold
+// external units, which each form lists as it sees fit (lines: never).
 void append_units(std::string& out, const UnitGraph& graph, const std::vector<uint32_t>& order,
                   const std::vector<bool>& shown, OutputForm form);
 

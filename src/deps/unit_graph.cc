@@ -60,6 +60,13 @@ class NeedList {
 
   bool kept() const { return kept_; }
 
+  void add_self(uint32_t unit) {
+    if (last_from_[unit] == unit) return;
+    last_from_[unit] = unit;
+    slot_[unit] = static_cast<uint32_t>(graph_.needs[unit].size());
+    graph_.needs[unit].push_back({unit, false});
+  }
+
   void add(uint32_t from, uint32_t to, bool limited) {
     if (!kept_ || from == to) return;
     std::vector<Need>& list = graph_.needs[from];
@@ -79,12 +86,17 @@ class NeedList {
   std::vector<uint32_t> last_from_, slot_;
 };
 
+// Problems are the project's own: an external unit's are its provider's.
+void report(UnitGraph& graph, const Problem& problem) {
+  if (!graph.units[problem.unit].external) graph.problems.push_back(problem);
+}
+
 void index_units(UnitGraph& graph) {
   for (uint32_t i = 0; i < graph.units.size(); ++i) {
     const Unit& unit = graph.units[i];
     auto& index = unit.is_body() ? graph.body_of : graph.spec_of;
     auto [at, added] = index.emplace(unit.name, i);
-    if (!added) graph.problems.push_back({Problem::kDuplicate, i, unit.name, at->second});
+    if (!added) report(graph, {Problem::kDuplicate, i, unit.name, at->second});
   }
 }
 
@@ -139,8 +151,10 @@ void add_withs(UnitGraph& graph, NeedList& needs, Ancestors& ancestors,
     const DependencyWith& with = deps.withs[w];
     bool limited = with.marks & kWithLimited;
     const uint32_t* target = withed_unit(graph, with.name);
-    if (target == nullptr) graph.problems.push_back({Problem::kUnresolved, unit, with.name});
+    if (target == nullptr) report(graph, {Problem::kUnresolved, unit, with.name});
     if (!needs.kept()) continue;
+    // A unit that withs itself is a cycle of its own, limited or not.
+    if (target != nullptr && *target == unit) needs.add_self(unit);
     uint32_t reached = target != nullptr ? *target : nearest_ancestor(graph, with.name);
     // The name and each of its ancestors.
     for (; reached != kNoUnit; reached = ancestors.nearest(reached)) {
@@ -157,7 +171,7 @@ void add_structure(UnitGraph& graph, NeedList& needs, uint32_t i) {
     if (body != graph.body_of.end())
       needs.add(i, body->second, false);
     else
-      graph.problems.push_back({Problem::kNoParentBody, i, unit.subunit_of});
+      report(graph, {Problem::kNoParentBody, i, unit.subunit_of});
     return;
   }
   if (unit.is_body()) {
@@ -165,7 +179,7 @@ void add_structure(UnitGraph& graph, NeedList& needs, uint32_t i) {
     if (spec != graph.spec_of.end())
       needs.add(i, spec->second, false);
     else if (unit.kind == "BODY")
-      graph.problems.push_back({Problem::kNoSpec, i, unit.name});
+      report(graph, {Problem::kNoSpec, i, unit.name});
   }
   if (size_t dot = unit.name.rfind('.'); dot != std::string_view::npos) {
     auto parent = graph.spec_of.find(unit.name.substr(0, dot));
@@ -195,19 +209,26 @@ std::string files_out_of_step(const LinkFileText& link, const DependencyFile& de
   return {};
 }
 
-UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps,
-                           bool with_needs) {
+UnitGraph build_unit_graph(const std::vector<GraphSource>& sources, bool with_needs) {
   UnitGraph graph;
-  graph.units.reserve(link.units.size());
-  std::vector<const DependencyUnit*> written;
-  written.reserve(link.units.size());
-  for (size_t r = 0; r < link.records.size(); ++r) {
-    const LinkRecord& record = link.records[r];
-    for (size_t u = 0; u < record.unit_count; ++u) {
-      const LinkUnit& unit = link.units[record.first_unit + u];
-      const DependencyUnit& facts = deps.units[deps.rules[r].first_unit + u];
-      graph.units.push_back({unit.name, unit.kind, unit.path, facts.subunit_of, facts.generic});
-      written.push_back(&facts);
+  size_t count = 0;
+  for (const GraphSource& source : sources) count += source.link->units.size();
+  graph.units.reserve(count);
+  // What each unit's rule says, and the file that says it.
+  std::vector<std::pair<const DependencyUnit*, const DependencyFile*>> written;
+  written.reserve(count);
+  for (const GraphSource& source : sources) {
+    const LinkFileText& link = *source.link;
+    const DependencyFile& deps = *source.deps;
+    for (size_t r = 0; r < link.records.size(); ++r) {
+      const LinkRecord& record = link.records[r];
+      for (size_t u = 0; u < record.unit_count; ++u) {
+        const LinkUnit& unit = link.units[record.first_unit + u];
+        const DependencyUnit& facts = deps.units[deps.rules[r].first_unit + u];
+        graph.units.push_back(
+            {unit.name, unit.kind, unit.path, facts.subunit_of, source.external, facts.generic});
+        written.push_back({&facts, &deps});
+      }
     }
   }
   if (with_needs) graph.needs.resize(graph.units.size());
@@ -217,8 +238,15 @@ UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps,
   NeedList needs(graph, with_needs);
   Ancestors ancestors(graph);
   for (uint32_t i = 0; i < graph.units.size(); ++i) {
+    // Check wants no needs, and an external unit has no problem to report.
+    if (!with_needs && graph.units[i].external) continue;
     add_structure(graph, needs, i);
-    add_withs(graph, needs, ancestors, deps, i, *written[i]);
+    add_withs(graph, needs, ancestors, *written[i].second, i, *written[i].first);
   }
   return graph;
+}
+
+UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps,
+                           bool with_needs) {
+  return build_unit_graph({{&link, &deps, false}}, with_needs);
 }

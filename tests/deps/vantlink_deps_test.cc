@@ -41,11 +41,12 @@ std::string unit_key(const std::string& line) {
 
 // vantlink with VANTLINK_DEPS over `directories`, from `scratch`.
 void analyse(const ScratchDir& scratch, const std::vector<std::string>& directories,
-             const std::string& mode = "2022") {
-  std::vector<std::string> args = {"-s", "-f", "-r", "links.txt"};
+             const std::string& mode = "2022", const std::string& link = "links.txt",
+             const std::string& deps = "deps.json") {
+  std::vector<std::string> args = {"-s", "-f", "-r", link};
   args.insert(args.end(), directories.begin(), directories.end());
-  CliResult result = run_vantlink(
-      {args, {{"VANTLINK_DEPS", "deps.json"}, {"VANTLINK_ADA", mode}}, {}, scratch.path()});
+  CliResult result =
+      run_vantlink({args, {{"VANTLINK_DEPS", deps}, {"VANTLINK_ADA", mode}}, {}, scratch.path()});
   ASSERT_EQ(result.status, 0) << result.err;
 }
 
@@ -267,6 +268,64 @@ TEST(Order, CycleWithoutLimitedWithsFails) {
   EXPECT_EQ(names(result.out).back(), "C");  // the order still covers the rest
 }
 
+// Cycles: the order follows every need no limited with makes, and a cycle
+// fails only when it stays one without its limited withs.
+struct CycleCase {
+  const char* name;
+  Sources sources;
+  std::vector<std::string> command;  // and its units
+  int status;
+  std::vector<std::string> order;  // names, in this order
+  const char* err;
+};
+
+class Cycles : public testing::TestWithParam<CycleCase> {};
+
+TEST_P(Cycles, LegalOrderAndStatus) {
+  const CycleCase& c = GetParam();
+  ScratchDir scratch = tree_of(c.sources);
+  std::vector<std::string> units(c.command.begin() + 1, c.command.end());
+  CliResult result = deps(scratch, c.command[0], units);
+  EXPECT_EQ(result.status, c.status);
+  EXPECT_EQ(names(result.out), c.order);
+  EXPECT_EQ(result.err, c.err);
+}
+
+const Sources kOneSided = {{"lo_a.ads", "with Lo_B;\npackage Lo_A is end Lo_A;\n"},
+                           {"lo_b.ads", "limited with Lo_A;\npackage Lo_B is end Lo_B;\n"}};
+const Sources kSelf = {{"a.ads", "with A;\npackage A is end A;\n"},
+                       {"b.ads", "with A;\npackage B is end B;\n"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Trees, Cycles,
+    testing::Values(
+        CycleCase{"OneSidedLimited", kOneSided, {"order"}, 0, {"Lo_B", "Lo_A"},
+                  "vantlink-deps: cycle closed by limited withs: Lo_A SPEC Lo_B SPEC\n"},
+        CycleCase{"LimitedClosesALongerOne",
+                  {{"x.ads", "with Y;\npackage X is end X;\n"},
+                   {"y.ads", "with Z;\npackage Y is end Y;\n"},
+                   {"z.ads", "limited with X;\npackage Z is end Z;\n"},
+                   {"w.ads", "with X;\npackage W is end W;\n"}},
+                  {"order"}, 0, {"Z", "Y", "X", "W"},
+                  "vantlink-deps: cycle closed by limited withs: X SPEC Y SPEC Z SPEC\n"},
+        CycleCase{"LimitedCycleAmongOwnDependents", kOneSided, {"dependents", "Lo_B"}, 0,
+                  {"Lo_B", "Lo_A"}, ""},
+        CycleCase{"SpecWithsItself", kSelf, {"order"}, 1, {"A", "B"}, "vantlink-deps: cycle: A SPEC\n"},
+        CycleCase{"SelfAmongOwnDependents", kSelf, {"dependents", "A"}, 0, {"A", "B"}, ""},
+        CycleCase{"SelfAmongOwnNeeds", kSelf, {"depends", "A"}, 0, {"A"}, ""},
+        CycleCase{"ProcedureWithsItself",
+                  {{"m.adb", "with M;\nprocedure M is begin null; end M;\n"}}, {"order"}, 1,
+                  {"M"}, "vantlink-deps: cycle: M PROC\n"},
+        CycleCase{"LimitedSelfWith", {{"l.ads", "limited with L;\npackage L is end L;\n"}},
+                  {"order"}, 1, {"L"}, "vantlink-deps: cycle: L SPEC\n"},
+        // A body withing its spec, a child its parent: no cycle.
+        CycleCase{"BodyWithsItsSpec",
+                  {{"p.ads", "package P is end P;\n"},
+                   {"p.adb", "with P;\npackage body P is end P;\n"},
+                   {"p-c.ads", "with P;\npackage P.C is end P.C;\n"}},
+                  {"order"}, 0, {"P", "P.C", "P"}, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST(Check, EveryKindOfProblem) {
   ScratchDir scratch = tree_of({
       {"a.ads", "with Nowhere.Thing;\npackage A is end A;\n"},
@@ -302,6 +361,73 @@ TEST(Forms, MakeRulesAndGraph) {
   EXPECT_NE(dot.out.find("\"main%b\" -> \"shop.till%s\";"), std::string::npos) << dot.out;
   EXPECT_NE(dot.out.find("\"shop.till%s\" -> \"ledger%s\" [style=dashed];"), std::string::npos);
 }
+
+// A project in src/ and units provided from outside in ext/ (ext.txt, ext.json).
+struct ExternalCase {
+  const char* name;
+  Sources project, outside;
+  std::vector<std::string> args;  // before the files: the command comes last
+  std::vector<std::string> units;
+  int status;
+  const char* out;
+  const char* err = "";
+};
+
+class Externals : public testing::TestWithParam<ExternalCase> {};
+
+TEST_P(Externals, ResolveButAreNeverReported) {
+  const ExternalCase& c = GetParam();
+  ScratchDir scratch = tree_of(c.project);
+  make_directory(scratch / "ext");
+  for (const auto& [name, text] : c.outside) write_file(scratch / ("ext/" + name), text);
+  analyse(scratch, {"ext"}, "2022", "ext.txt", "ext.json");
+  std::vector<std::string> args = {"--external", "ext.txt", "ext.json"};
+  args.insert(args.end(), c.args.begin(), c.args.end());
+  args.insert(args.end(), {"links.txt", "deps.json"});
+  args.insert(args.end(), c.units.begin(), c.units.end());
+  CliResult result = run_vantlink_deps(args, scratch.path());
+  EXPECT_EQ(result.status, c.status) << result.err;
+  EXPECT_EQ(result.out, c.out);
+  EXPECT_EQ(result.err, c.err);
+}
+
+const Sources kUser = {{"main.adb", "with Lib.Io;\nprocedure Main is begin null; end Main;\n"}};
+// A library with problems of its own: none is the project's.
+const Sources kLib = {
+    {"lib.ads", "package Lib is end Lib;\n"},
+    {"lib-io.ads", "with Lib.Missing;\npackage Lib.Io is end Lib.Io;\n"},
+    {"lib-io2.ads", "package Lib.Io is end Lib.Io;\n"},
+    {"lone.adb", "package body Lone is end Lone;\n"},
+    {"cyc_a.ads", "with Cyc_B;\npackage Cyc_A is end Cyc_A;\n"},
+    {"cyc_b.ads", "with Cyc_A;\npackage Cyc_B is end Cyc_B;\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Library, Externals,
+    testing::Values(
+        ExternalCase{"CheckQuiet", kUser, kLib, {"check"}, {}, 0, ""},
+        ExternalCase{"CheckStillFindsTheMissing",
+                     {{"main.adb", "with Lib.Io, Gone;\nprocedure Main is begin null; end;\n"}},
+                     kLib, {"check"}, {}, 1, "unresolved Gone: Main PROC src/main.adb\n"},
+        // The project's own copy hides the library's, as a search path does.
+        ExternalCase{"ProjectUnitWins",
+                     {{"main.adb", "with Lib.Io;\nprocedure Main is begin null; end Main;\n"},
+                      {"lib.ads", "package Lib is end Lib;\n"}},
+                     kLib, {"check"}, {}, 0, ""},
+        ExternalCase{"DependsListsTheProjectOnly",
+                     {{"main.adb", "with Lib.Io;\nprocedure Main is begin null; end Main;\n"},
+                      {"lib.ads", "package Lib is end Lib;\n"}},
+                     kLib, {"depends"}, {"main"}, 0, "Lib SPEC src/lib.ads\n"},
+        ExternalCase{"OrderQuietOnTheirCycles", kUser, kLib, {"order"}, {}, 0,
+                     "Main PROC src/main.adb\n"},
+        ExternalCase{"DependentsOfAnExternalUnit", kUser, kLib, {"dependents"}, {"LIB"}, 0,
+                     "Main PROC src/main.adb\n"},
+        ExternalCase{"TheirCycleThroughTheProject",
+                     {{"main.adb", "with Cyc_A;\nprocedure Main is begin null; end Main;\n"},
+                      {"cyc_b.ads", "with Main;\npackage Cyc_B is end Cyc_B;\n"}},
+                     kLib, {"order"}, {}, 1, "Cyc_B SPEC src/cyc_b.ads\nMain PROC src/main.adb\n",
+                     "vantlink-deps: cycle: Cyc_B SPEC Main PROC Cyc_A SPEC\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct Failure {
   const char* name;
@@ -355,6 +481,11 @@ INSTANTIATE_TEST_SUITE_P(
                   EXPECT_EQ(r.status, 0);
                 },
                 4, "vantlink-deps: link file and dependency file do not match"},
+        Failure{"ExternalWithoutItsFiles", {"--external", "links.txt"}, nothing, 2,
+                "vantlink-deps: --external needs two files"},
+        Failure{"ExternalUnreadable",
+                {"--external", "none.txt", "deps.json", "order", "links.txt", "deps.json"}, nothing,
+                3, "vantlink-deps: cannot read link file none.txt"},
         Failure{"UnknownUnit", {"dependents", "links.txt", "deps.json", "Nope"}, nothing, 5,
                 "vantlink-deps: unknown unit Nope"}),
     [](const auto& info) { return std::string(info.param.name); });
