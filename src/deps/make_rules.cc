@@ -1,5 +1,6 @@
 #include "deps/make_rules.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
@@ -48,6 +49,7 @@ class MakefileWriter {
       if (auto body = graph.body_of.find(unit.subunit_of); body != graph.body_of.end())
         subunits_[body->second].push_back(i);
     }
+    find_nested_generics();
   }
 
   MakeResult write(const std::vector<bool>& wanted);
@@ -84,6 +86,20 @@ class MakefileWriter {
   bool needs_of(uint32_t i, uint32_t self);
   bool spec_variables();
   bool generic_variables();
+  void implicit_variable();
+  void find_nested_generics();
+  uint32_t own_body(uint32_t spec) const {
+    uint32_t body = body_of(graph_.units[spec].name);
+    return body == spec || body == kNone || graph_.units[body].external !=
+                                                graph_.units[spec].external ? kNone : body;
+  }
+  void for_each_inline_need(uint32_t spec, auto&& visit) const {
+    for (const Need& need : graph_.needs[spec]) visit(need);
+    if (uint32_t body = own_body(spec); body != kNone)
+      for (const Need& need : graph_.needs[body]) visit(need);
+  }
+  bool inline_variables();
+  bool inline_variable(const std::vector<uint32_t>& members);
   void generics_reached(uint32_t from, uint32_t stamp, std::vector<uint32_t>& found);
   bool object_rule(uint32_t i, std::unordered_set<std::string>& objects,
                    std::vector<std::string>& names, MakeResult& result);
@@ -94,6 +110,10 @@ class MakefileWriter {
   std::vector<std::vector<uint32_t>> subunits_;
   std::vector<bool> emitted_;
   std::vector<uint32_t> generic_seen_;  // the compiled unit last found reaching it
+  bool has_implicit_ = false;
+  std::vector<uint32_t> implicit_;
+  std::vector<std::vector<uint32_t>> nested_generics_;  // per unit
+  std::vector<uint32_t> component_;  // per spec: the first member of its inline component
   std::string error_;
 };
 
@@ -182,6 +202,128 @@ bool MakefileWriter::spec_variables() {
   return true;
 }
 
+// The units the compiler loads on its own for what a unit's code does
+// (raising, tagged types, finalization, images, the secondary stack...):
+// the whole System hierarchy, where nearly all of them are, and the few
+// elsewhere. Which ones a unit loads only the compiler knows, so every
+// object needs them all: they change with the compiler, which rebuilds
+// everything anyway.
+void MakefileWriter::implicit_variable() {
+  static constexpr std::string_view kElsewhere[] = {
+      "Ada.Exceptions",      "Ada.Tags",        "Ada.Finalization",
+      "Ada.Streams",         "Ada.Strings.Text_Buffers", "Ada.Unchecked_Conversion",
+      "Ada.Unchecked_Deallocation", "Ada.Calendar", "Ada.Calendar.Delays",
+      "Ada.Real_Time",       "Ada.Real_Time.Delays", "Ada.Task_Identification",
+      "Ada.Interrupts",      "Interfaces",      "Interfaces.C"};
+  SameName same;
+  size_t mark = out_.size();
+  out_.append("implicit := $(sort");
+  for (uint32_t i = 0; i < graph_.units.size(); ++i) {
+    std::string_view name = graph_.units[i].name;
+    bool system = same(name.substr(0, 6), "System") && (name.size() == 6 || name[6] == '.');
+    bool elsewhere = false;
+    for (std::string_view other : kElsewhere) elsewhere = elsewhere || same(name, other);
+    if (!spec_like(i) || !emitted_[i] || (!system && !elsewhere) ||
+        spec_of(name) != i)
+      continue;
+    implicit_.push_back(i);
+    out_.append(" $(");
+    name_variable('s', i);
+    out_.push_back(')');
+  }
+  has_implicit_ = !implicit_.empty();
+  if (has_implicit_) out_.append(")\n");
+  else out_.resize(mark);
+}
+
+// With ADA_INLINE set, what the compiler may read to inline across units:
+// every body a spec leads to, transitively, with the bodies' subunits and
+// needs. Bodies may with each other, so one variable a group of specs
+// whose bodies need each other (Tarjan's components, successors first).
+bool MakefileWriter::inline_variables() {
+  size_t count = graph_.units.size();
+  component_.assign(count, kNone);
+  std::vector<uint32_t> index(count, kNone), low(count, 0), stack;
+  std::vector<bool> on_stack(count, false);
+  std::vector<std::pair<uint32_t, std::vector<uint32_t>>> calls;  // unit, needs left
+  uint32_t next_index = 0;
+  out_.append("ifneq ($(ADA_INLINE),)\n");
+  auto enter = [&](uint32_t unit) {
+    index[unit] = low[unit] = next_index++;
+    stack.push_back(unit);
+    on_stack[unit] = true;
+    std::vector<uint32_t> needs;
+    for_each_inline_need(unit, [&](const Need& need) {
+      if (spec_like(need.unit) && need.unit != unit) needs.push_back(need.unit);
+    });
+    calls.push_back({unit, std::move(needs)});
+  };
+  for (uint32_t root = 0; root < count; ++root) {
+    if (index[root] != kNone || !spec_like(root)) continue;
+    enter(root);
+    while (!calls.empty()) {
+      uint32_t unit = calls.back().first;
+      std::vector<uint32_t>& left = calls.back().second;
+      if (!left.empty()) {
+        uint32_t to = left.back();
+        left.pop_back();
+        if (index[to] == kNone) enter(to);
+        else if (on_stack[to]) low[unit] = std::min(low[unit], index[to]);
+        continue;
+      }
+      calls.pop_back();
+      if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[unit]);
+      if (low[unit] != index[unit]) continue;
+      size_t first = stack.size();
+      while (stack[first - 1] != unit) --first;
+      --first;
+      std::vector<uint32_t> members(stack.begin() + first, stack.end());
+      stack.resize(first);
+      for (uint32_t member : members) on_stack[member] = false, component_[member] = unit;
+      if (!inline_variable(members)) return false;
+    }
+  }
+  if (has_implicit_) {
+    out_.append("implicit.inline := $(sort");
+    for (uint32_t unit : implicit_) {
+      out_.append(" $(");
+      name_variable('b', component_[unit]);
+      out_.push_back(')');
+    }
+    out_.append(")\n");
+  }
+  out_.append("endif\n");
+  return true;
+}
+
+bool MakefileWriter::inline_variable(const std::vector<uint32_t>& members) {
+  name_variable('b', component_[members.front()]);
+  out_.append(" := $(sort");
+  for (uint32_t member : members) {
+    out_.push_back(' ');
+    if (!word(graph_.units[member].path)) return false;
+    if (uint32_t body = own_body(member); body != kNone && !files_of_body(body)) return false;
+  }
+  uint32_t self = component_[members.front()];
+  for (uint32_t member : members) {
+    bool ok = true;
+    for_each_inline_need(member, [&](const Need& need) {
+      if (!ok || !spec_like(need.unit) || component_[need.unit] == self) return;
+      out_.push_back(' ');
+      if (component_[need.unit] == kNone) {
+        ok = word(graph_.units[need.unit].path);
+      } else {
+        out_.append("$(");
+        name_variable('b', component_[need.unit]);
+        out_.push_back(')');
+      }
+    });
+    if (!ok) return false;
+  }
+  out_.append(")\n");
+  return true;
+}
+
 // What instantiating a generic reads beyond its spec: its body, the body's
 // subunits and what they all need.
 bool MakefileWriter::generic_variables() {
@@ -201,17 +343,41 @@ bool MakefileWriter::generic_variables() {
 void MakefileWriter::generics_reached(uint32_t from, uint32_t stamp,
                                       std::vector<uint32_t>& found) {
   std::vector<uint32_t> pending{from};
+  auto reach = [&](uint32_t unit) {
+    if (!graph_.units[unit].generic || generic_seen_[unit] == stamp) return;
+    generic_seen_[unit] = stamp;
+    // A generic renaming has no body of its own: what it withs leads on.
+    pending.push_back(unit);
+    if (uint32_t body = generic_body(unit); body != kNone) {
+      found.push_back(unit);
+      pending.push_back(body);
+    }
+  };
   for (size_t at = 0; at < pending.size(); ++at) {
     for (const Need& need : graph_.needs[pending[at]]) {
-      uint32_t unit = need.unit;
-      if (need.limited || !graph_.units[unit].generic || generic_seen_[unit] == stamp) continue;
-      generic_seen_[unit] = stamp;
-      // A generic renaming has no body of its own: what it withs leads on.
-      pending.push_back(unit);
-      if (uint32_t body = generic_body(unit); body != kNone) {
-        found.push_back(unit);
-        pending.push_back(body);
-      }
+      if (need.limited) continue;
+      reach(need.unit);
+      for (uint32_t child : nested_generics_[need.unit]) reach(child);
+    }
+  }
+}
+
+// The compiler makes the generic children of the three Text_IO packages
+// (Integer_IO, Float_IO...) visible as if nested in them, as the language
+// has them: a with of the parent may instantiate them.
+void MakefileWriter::find_nested_generics() {
+  static constexpr std::string_view kParents[] = {"Ada.Text_IO", "Ada.Wide_Text_IO",
+                                                  "Ada.Wide_Wide_Text_IO"};
+  nested_generics_.resize(graph_.units.size());
+  for (std::string_view name : kParents) {
+    uint32_t parent = spec_of(name);
+    if (parent == kNone) continue;
+    for (uint32_t i = 0; i < graph_.units.size(); ++i) {
+      std::string_view child = graph_.units[i].name;
+      if (graph_.units[i].generic && child.size() > name.size() &&
+          child[name.size()] == '.' && SameName()(child.substr(0, name.size()), name) &&
+          child.find('.', name.size() + 1) == std::string_view::npos)
+        nested_generics_[parent].push_back(i);
     }
   }
 }
@@ -242,6 +408,12 @@ bool MakefileWriter::object_rule(uint32_t i, std::unordered_set<std::string>& ob
   for (uint32_t generic : generics) {
     out_.append(" $(");
     name_variable('g', generic);
+    out_.push_back(')');
+  }
+  if (has_implicit_) out_.append(" $(implicit) $(implicit.inline)");
+  if (uint32_t own = spec_like(i) ? i : spec; own != kNone) {
+    out_.append(" $(");
+    name_variable('b', component_[own]);
     out_.push_back(')');
   }
   out_.append("\n\t$(ADA) $(ADAFLAGS) $(ADA_INCLUDES)");
@@ -284,6 +456,8 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
   MakeResult refused;
   refused.error = "cannot be named in a Makefile: ";
   if (!spec_variables() || !generic_variables()) return refused.error.append(error_), refused;
+  implicit_variable();
+  if (!inline_variables()) return refused.error.append(error_), refused;
   std::unordered_set<std::string> objects;
   std::vector<std::string> names;
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
