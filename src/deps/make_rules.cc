@@ -50,6 +50,7 @@ class MakefileWriter {
         subunits_[body->second].push_back(i);
     }
     find_nested_generics();
+    find_direct_withs(sources);
   }
 
   MakeResult write(const std::vector<bool>& wanted);
@@ -76,6 +77,16 @@ class MakefileWriter {
     if (unit.is_body()) return unit.subunit_of.empty();
     return body_of(unit.name) == kNone;
   }
+  // The unit whose compilation builds `i`: a spec's body, a subunit's
+  // library body.
+  uint32_t compiled_with(uint32_t i) const {
+    for (size_t hops = 0; hops <= graph_.units.size() && i != kNone; ++hops) {
+      const Unit& unit = graph_.units[i];
+      if (unit.external || compiled(i)) return unit.external ? kNone : i;
+      i = unit.is_body() ? body_of(unit.subunit_of) : body_of(unit.name);
+    }
+    return kNone;
+  }
   uint32_t generic_body(uint32_t i) const {
     return graph_.units[i].generic ? body_of(graph_.units[i].name) : kNone;
   }
@@ -88,15 +99,25 @@ class MakefileWriter {
   bool generic_variables();
   void implicit_variable();
   void find_nested_generics();
+  void find_direct_withs(const std::vector<GraphSource>& sources);
+  // What a unit needs: the graph's needs, and the Text_IO generic children
+  // a with of their parent may instantiate.
+  size_t need_count(uint32_t unit) const {
+    return graph_.needs[unit].size() + extra_needs_[unit].size();
+  }
+  Need need_at(uint32_t unit, size_t k) const {
+    const std::vector<Need>& needs = graph_.needs[unit];
+    return k < needs.size() ? needs[k] : Need{extra_needs_[unit][k - needs.size()], false};
+  }
   uint32_t own_body(uint32_t spec) const {
     uint32_t body = body_of(graph_.units[spec].name);
     return body == spec || body == kNone || graph_.units[body].external !=
                                                 graph_.units[spec].external ? kNone : body;
   }
   void for_each_inline_need(uint32_t spec, auto&& visit) const {
-    for (const Need& need : graph_.needs[spec]) visit(need);
+    for (size_t k = 0; k < need_count(spec); ++k) visit(need_at(spec, k));
     if (uint32_t body = own_body(spec); body != kNone)
-      for (const Need& need : graph_.needs[body]) visit(need);
+      for (size_t k = 0; k < need_count(body); ++k) visit(need_at(body, k));
   }
   bool inline_variables();
   bool inline_variable(const std::vector<uint32_t>& members);
@@ -113,6 +134,8 @@ class MakefileWriter {
   bool has_implicit_ = false;
   std::vector<uint32_t> implicit_;
   std::vector<std::vector<uint32_t>> nested_generics_;  // per unit
+  std::vector<std::vector<uint32_t>> extra_needs_;      // per unit
+  std::vector<std::vector<uint32_t>> direct_withs_;     // per unit
   std::vector<uint32_t> component_;  // per spec: the first member of its inline component
   std::string error_;
 };
@@ -156,7 +179,8 @@ bool MakefileWriter::files_of_body(uint32_t body) {
 // with, its file alone (a limited view reads no further). `self` is the
 // spec a body completes when `i` is that body.
 bool MakefileWriter::needs_of(uint32_t i, uint32_t self) {
-  for (const Need& need : graph_.needs[i]) {
+  for (size_t k = 0; k < need_count(i); ++k) {
+    Need need = need_at(i, k);
     if (!spec_like(need.unit) || need.unit == self) continue;
     out_.push_back(' ');
     if (need.limited || !emitted_[need.unit]) {
@@ -181,9 +205,8 @@ bool MakefileWriter::spec_variables() {
     entered[root] = true;
     while (!calls.empty()) {
       auto& [unit, next] = calls.back();
-      const std::vector<Need>& needs = graph_.needs[unit];
-      if (next < needs.size()) {
-        const Need& need = needs[next++];
+      if (next < need_count(unit)) {
+        Need need = need_at(unit, next++);
         if (!need.limited && spec_like(need.unit) && !entered[need.unit]) {
           entered[need.unit] = true;
           calls.push_back({need.unit, 0});
@@ -331,7 +354,10 @@ bool MakefileWriter::generic_variables() {
     uint32_t body = generic_body(i);
     if (body == kNone) continue;
     name_variable('g', i);
-    out_.append(" := $(sort");
+    // Its spec too, for the generics a with does not name (Text_IO's).
+    out_.append(" := $(sort $(");
+    name_variable('s', i);
+    out_.push_back(')');
     if (!files_of_body(body) || !needs_of(body, kNone)) return false;
     out_.append(")\n");
   }
@@ -353,13 +379,40 @@ void MakefileWriter::generics_reached(uint32_t from, uint32_t stamp,
       pending.push_back(body);
     }
   };
+  // By the withs themselves: the parent of a unit and the ancestors of a
+  // withed name are needed, but not instantiated (a generic child's parent
+  // is generic, and instantiating the child does not instantiate it).
   for (size_t at = 0; at < pending.size(); ++at) {
-    for (const Need& need : graph_.needs[pending[at]]) {
-      if (need.limited) continue;
-      reach(need.unit);
-      for (uint32_t child : nested_generics_[need.unit]) reach(child);
+    uint32_t unit = pending[at];
+    for (uint32_t withed : direct_withs_[unit]) {
+      reach(withed);
+      for (uint32_t child : nested_generics_[withed]) reach(child);
     }
+    // A body is compiled with its subunits.
+    for (uint32_t subunit : subunits_[unit]) pending.push_back(subunit);
+    if (pending.size() > 2 * graph_.units.size()) break;
   }
+}
+
+// The units each unit's own withs reach, limited ones left out: the graph's
+// units are the sources' units in order, as are their rules' units.
+void MakefileWriter::find_direct_withs(const std::vector<GraphSource>& sources) {
+  direct_withs_.reserve(graph_.units.size());
+  for (const GraphSource& source : sources) {
+    const DependencyFile& deps = *source.deps;
+    for (const DependencyRule& rule : deps.rules)
+      for (size_t u = rule.first_unit; u < rule.first_unit + rule.unit_count; ++u) {
+        const DependencyUnit& unit = deps.units[u];
+        std::vector<uint32_t>& withs = direct_withs_.emplace_back();
+        for (size_t w = unit.first_with; w < unit.first_with + unit.with_count; ++w) {
+          if (deps.withs[w].marks & kWithLimited) continue;
+          uint32_t withed = spec_of(deps.withs[w].name);
+          if (withed == kNone) withed = body_of(deps.withs[w].name);
+          if (withed != kNone && spec_like(withed)) withs.push_back(withed);
+        }
+      }
+  }
+  direct_withs_.resize(graph_.units.size());
 }
 
 // The compiler makes the generic children of the three Text_IO packages
@@ -380,6 +433,18 @@ void MakefileWriter::find_nested_generics() {
         nested_generics_[parent].push_back(i);
     }
   }
+  // Not for the parent's own descendants, which would need each other.
+  extra_needs_.resize(graph_.units.size());
+  for (uint32_t i = 0; i < graph_.units.size(); ++i)
+    for (const Need& need : graph_.needs[i]) {
+      const std::vector<uint32_t>& children = nested_generics_[need.unit];
+      std::string_view parent = graph_.units[need.unit].name, name = graph_.units[i].name;
+      if (need.limited || children.empty() ||
+          (name.size() > parent.size() && name[parent.size()] == '.' &&
+           SameName()(name.substr(0, parent.size()), parent)))
+        continue;
+      extra_needs_[i].insert(extra_needs_[i].end(), children.begin(), children.end());
+    }
 }
 
 bool MakefileWriter::object_rule(uint32_t i, std::unordered_set<std::string>& objects,
@@ -437,7 +502,10 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
   out_.append(
       "# Written by vantlink-deps: make -f THIS builds every unit the compiler compiles on\n"
       "# its own, objects and .ali files in the current directory.\n"
-      "ADA ?= gcc -c\nADAFLAGS ?=\nADA_INCLUDES ?=");
+      "ADA ?= gcc -c\nADAFLAGS ?=\n"
+      // A backslash keeps a comment sign only outside a function's call.
+      "hash := \\#\n"
+      "ADA_INCLUDES ?=");
   std::unordered_set<std::string_view> directories;
   for (const Unit& unit : graph_.units) {
     size_t slash = unit.path.rfind('/');
@@ -460,8 +528,11 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
   if (!inline_variables()) return refused.error.append(error_), refused;
   std::unordered_set<std::string> objects;
   std::vector<std::string> names;
+  std::vector<bool> built(graph_.units.size(), wanted.empty());
+  for (uint32_t i = 0; i < wanted.size(); ++i)
+    if (uint32_t unit = wanted[i] ? compiled_with(i) : kNone; unit != kNone) built[unit] = true;
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
-    if (!compiled(i) || (!wanted.empty() && !wanted[i])) continue;
+    if (!compiled(i) || !built[i]) continue;
     if (!object_rule(i, objects, names, result))
       return refused.error.append(error_), refused;
   }
@@ -505,7 +576,10 @@ bool make_word(std::string& out, std::string_view path) {
       case '$':
         out.push_back('$');
         break;
-      case '#': case ':': case '*': case '?': case '[':
+      case '#':
+        out.append("$(hash)");
+        continue;
+      case ':': case '*': case '?': case '[':
         out.push_back('\\');
         break;
       default:

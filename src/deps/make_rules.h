@@ -31,6 +31,7 @@ MakeResult append_makefile(std::string& out, const UnitGraph& graph,
 // the file holds one unit: "x.o" for "dir/x.adb", "x~2.o" for the second.
 std::string object_name(std::string_view path, size_t index);
 
-// `path` as a word of a make rule or variable; false when make cannot be
-// given it (blanks, backslashes, ";", "=").
+// `path` as a word of a make rule or variable (a comment sign as the
+// Makefile's $(hash)); false when make cannot be given it (blanks,
+// backslashes, ";", "=").
 bool make_word(std::string& out, std::string_view path);
