@@ -171,7 +171,8 @@ int run(int argc, char** argv) {
   // room made once for the output of order, where growing it step by step
   // copied it and touched twice the pages. Room not used is never touched.
   std::string out;
-  out.reserve(pairs[0].link_size);
+  // A Makefile is about as long as the link file and the dependency file.
+  out.reserve(form == OutputForm::kMake ? pairs[0].link_size * 2 : pairs[0].link_size);
   int status = kOk;
   if (command == "check") {
     append_problems(out, graph);

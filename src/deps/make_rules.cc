@@ -43,6 +43,15 @@ class MakefileWriter {
       : out_(out), graph_(graph), placement_(place_units(sources)),
         subunits_(graph.units.size()), emitted_(graph.units.size(), false),
         generic_seen_(graph.units.size(), kNone) {
+    // Each name looked up once: the rest asks these lists.
+    same_spec_.reserve(graph.units.size());
+    same_body_.reserve(graph.units.size());
+    for (const Unit& unit : graph.units) {
+      same_spec_.push_back(spec_of(unit.name));
+      same_body_.push_back(body_of(unit.name));
+    }
+    named_.resize(graph.units.size());
+    for (uint32_t i = 0; i < graph.units.size(); ++i) named_[i] = plainly_named(i);
     for (uint32_t i = 0; i < graph.units.size(); ++i) {
       const Unit& unit = graph.units[i];
       if (unit.subunit_of.empty()) continue;
@@ -68,14 +77,14 @@ class MakefileWriter {
   bool spec_like(uint32_t i) const {
     const Unit& unit = graph_.units[i];
     return !unit.is_body() || (unit.kind == "PROC" && unit.subunit_of.empty() &&
-                               spec_of(unit.name) == kNone);
+                               same_spec_[i] == kNone);
   }
   // Compiled on its own: a library body, or a spec no body completes.
   bool compiled(uint32_t i) const {
     const Unit& unit = graph_.units[i];
     if (unit.external) return false;
     if (unit.is_body()) return unit.subunit_of.empty();
-    return body_of(unit.name) == kNone;
+    return same_body_[i] == kNone;
   }
   // The unit whose compilation builds `i`: a spec's body, a subunit's
   // library body.
@@ -83,15 +92,16 @@ class MakefileWriter {
     for (size_t hops = 0; hops <= graph_.units.size() && i != kNone; ++hops) {
       const Unit& unit = graph_.units[i];
       if (unit.external || compiled(i)) return unit.external ? kNone : i;
-      i = unit.is_body() ? body_of(unit.subunit_of) : body_of(unit.name);
+      i = unit.is_body() ? body_of(unit.subunit_of) : same_body_[i];
     }
     return kNone;
   }
   uint32_t generic_body(uint32_t i) const {
-    return graph_.units[i].generic ? body_of(graph_.units[i].name) : kNone;
+    return graph_.units[i].generic ? same_body_[i] : kNone;
   }
 
   void name_variable(char prefix, uint32_t i);
+  bool plainly_named(uint32_t i) const;
   bool word(std::string_view path);
   bool files_of_body(uint32_t body);
   bool needs_of(uint32_t i, uint32_t self);
@@ -110,7 +120,7 @@ class MakefileWriter {
     return k < needs.size() ? needs[k] : Need{extra_needs_[unit][k - needs.size()], false};
   }
   uint32_t own_body(uint32_t spec) const {
-    uint32_t body = body_of(graph_.units[spec].name);
+    uint32_t body = same_body_[spec];
     return body == spec || body == kNone || graph_.units[body].external !=
                                                 graph_.units[spec].external ? kNone : body;
   }
@@ -122,8 +132,8 @@ class MakefileWriter {
   bool inline_variables();
   bool inline_variable(const std::vector<uint32_t>& members);
   void generics_reached(uint32_t from, uint32_t stamp, std::vector<uint32_t>& found);
-  bool object_rule(uint32_t i, std::unordered_set<std::string>& objects,
-                   std::vector<std::string>& names, MakeResult& result);
+  void name_objects(const std::vector<bool>& wanted, MakeResult& result);
+  bool object_rule(uint32_t i);
 
   std::string& out_;
   const UnitGraph& graph_;
@@ -136,6 +146,11 @@ class MakefileWriter {
   std::vector<std::vector<uint32_t>> nested_generics_;  // per unit
   std::vector<std::vector<uint32_t>> extra_needs_;      // per unit
   std::vector<std::vector<uint32_t>> direct_withs_;     // per unit
+  // Per unit: the first spec and the first body of its name.
+  std::vector<uint32_t> same_spec_, same_body_;
+  std::vector<bool> named_;  // its variables are named by its name
+  std::vector<std::string> objects_;  // per unit: its object, or empty
+  std::vector<bool> needed_;          // per unit: its variables are used
   std::vector<uint32_t> component_;  // per spec: the first member of its inline component
   std::string error_;
 };
@@ -143,20 +158,26 @@ class MakefileWriter {
 // "s.Name" for a spec's closure, "g.Name" for a generic body's; a unit
 // another file also provides takes its number too.
 void MakefileWriter::name_variable(char prefix, uint32_t i) {
-  const Unit& unit = graph_.units[i];
   out_.push_back(prefix);
   out_.push_back('.');
-  bool plain = prefix == 'g' ? true : spec_like(i);
-  uint32_t first = unit.is_body() ? body_of(unit.name) : spec_of(unit.name);
-  for (char c : unit.name)
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-          c == '_' || c == '.' || (c & 0x80)))
-      plain = false;
-  if (plain && first == i) {
-    out_.append(unit.name);
+  if (named_[i]) {
+    out_.append(graph_.units[i].name);
   } else {
     out_.append("@").append(std::to_string(i));
   }
+}
+
+// Named by its name when it is the first unit of that name and the name
+// holds nothing make would read otherwise.
+bool MakefileWriter::plainly_named(uint32_t i) const {
+  const Unit& unit = graph_.units[i];
+  uint32_t first = unit.is_body() ? same_body_[i] : same_spec_[i];
+  if (first != i) return false;
+  for (char c : unit.name)
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+          c == '_' || c == '.' || (c & 0x80)))
+      return false;
+  return true;
 }
 
 bool MakefileWriter::word(std::string_view path) {
@@ -200,7 +221,7 @@ bool MakefileWriter::spec_variables() {
   std::vector<std::pair<uint32_t, size_t>> calls;
   std::vector<bool> entered(graph_.units.size(), false);
   for (uint32_t root = 0; root < graph_.units.size(); ++root) {
-    if (entered[root] || !spec_like(root)) continue;
+    if (entered[root] || !spec_like(root) || !needed_[root]) continue;
     calls.push_back({root, 0});
     entered[root] = true;
     while (!calls.empty()) {
@@ -247,7 +268,7 @@ void MakefileWriter::implicit_variable() {
     bool elsewhere = false;
     for (std::string_view other : kElsewhere) elsewhere = elsewhere || same(name, other);
     if (!spec_like(i) || !emitted_[i] || (!system && !elsewhere) ||
-        spec_of(name) != i)
+        same_spec_[i] != i)
       continue;
     implicit_.push_back(i);
     out_.append(" $(");
@@ -282,7 +303,7 @@ bool MakefileWriter::inline_variables() {
     calls.push_back({unit, std::move(needs)});
   };
   for (uint32_t root = 0; root < count; ++root) {
-    if (index[root] != kNone || !spec_like(root)) continue;
+    if (index[root] != kNone || !spec_like(root) || !needed_[root]) continue;
     enter(root);
     while (!calls.empty()) {
       uint32_t unit = calls.back().first;
@@ -323,8 +344,9 @@ bool MakefileWriter::inline_variable(const std::vector<uint32_t>& members) {
   name_variable('b', component_[members.front()]);
   out_.append(" := $(sort");
   for (uint32_t member : members) {
-    out_.push_back(' ');
-    if (!word(graph_.units[member].path)) return false;
+    out_.append(" $(");
+    name_variable('s', member);
+    out_.push_back(')');
     if (uint32_t body = own_body(member); body != kNone && !files_of_body(body)) return false;
   }
   uint32_t self = component_[members.front()];
@@ -352,7 +374,7 @@ bool MakefileWriter::inline_variable(const std::vector<uint32_t>& members) {
 bool MakefileWriter::generic_variables() {
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
     uint32_t body = generic_body(i);
-    if (body == kNone) continue;
+    if (body == kNone || !needed_[i]) continue;
     name_variable('g', i);
     // Its spec too, for the generics a with does not name (Text_IO's).
     out_.append(" := $(sort $(");
@@ -394,25 +416,34 @@ void MakefileWriter::generics_reached(uint32_t from, uint32_t stamp,
   }
 }
 
-// The units each unit's own withs reach, limited ones left out: the graph's
-// units are the sources' units in order, as are their rules' units.
+// The units each unit's own withs reach that may lead to a generic's body,
+// limited ones left out. They are among its needs (with the ancestors of
+// what it withs, which are not instantiated): only names are compared, and
+// only for the few needs that are generic. The graph's units are the
+// sources' units in order, as are their rules' units.
 void MakefileWriter::find_direct_withs(const std::vector<GraphSource>& sources) {
-  direct_withs_.reserve(graph_.units.size());
+  direct_withs_.resize(graph_.units.size());
+  uint32_t i = 0;
+  std::vector<uint32_t> candidates;
+  SameName same;
   for (const GraphSource& source : sources) {
     const DependencyFile& deps = *source.deps;
-    for (const DependencyRule& rule : deps.rules)
-      for (size_t u = rule.first_unit; u < rule.first_unit + rule.unit_count; ++u) {
-        const DependencyUnit& unit = deps.units[u];
-        std::vector<uint32_t>& withs = direct_withs_.emplace_back();
-        for (size_t w = unit.first_with; w < unit.first_with + unit.with_count; ++w) {
-          if (deps.withs[w].marks & kWithLimited) continue;
-          uint32_t withed = spec_of(deps.withs[w].name);
-          if (withed == kNone) withed = body_of(deps.withs[w].name);
-          if (withed != kNone && spec_like(withed)) withs.push_back(withed);
-        }
+    for (const DependencyUnit& unit : deps.units) {
+      candidates.clear();
+      for (const Need& need : graph_.needs[i])
+        if (!need.limited &&
+            (graph_.units[need.unit].generic || !nested_generics_[need.unit].empty()))
+          candidates.push_back(need.unit);
+      for (size_t w = unit.first_with; !candidates.empty() && w < unit.first_with + unit.with_count;
+           ++w) {
+        if (deps.withs[w].marks & kWithLimited) continue;
+        for (uint32_t candidate : candidates)
+          if (same(deps.withs[w].name, graph_.units[candidate].name))
+            direct_withs_[i].push_back(candidate);
       }
+      if (++i == graph_.units.size()) return;
+    }
   }
-  direct_withs_.resize(graph_.units.size());
 }
 
 // The compiler makes the generic children of the three Text_IO packages
@@ -447,19 +478,38 @@ void MakefileWriter::find_nested_generics() {
     }
 }
 
-bool MakefileWriter::object_rule(uint32_t i, std::unordered_set<std::string>& objects,
-                                 std::vector<std::string>& names, MakeResult& result) {
-  const Unit& unit = graph_.units[i];
-  std::string object = object_name(unit.path, placement_.shared_file[i] ? placement_.index[i] : 0);
-  if (!objects.insert(object).second) {
-    if (result.left_out++ == 0) result.first_left_out = std::string(unit.path);
-    return true;
+// The objects to build, by unit: a file whose object an earlier file's has
+// the name of is left out. Only the variables these need are written: the
+// first unit of each name's (what withs reach) and the objects' own.
+void MakefileWriter::name_objects(const std::vector<bool>& wanted, MakeResult& result) {
+  std::vector<bool> built(graph_.units.size(), wanted.empty());
+  for (uint32_t i = 0; i < wanted.size(); ++i)
+    if (uint32_t unit = wanted[i] ? compiled_with(i) : kNone; unit != kNone) built[unit] = true;
+  objects_.resize(graph_.units.size());
+  needed_.resize(graph_.units.size());
+  std::unordered_set<std::string> taken;
+  for (uint32_t i = 0; i < graph_.units.size(); ++i) {
+    const Unit& unit = graph_.units[i];
+    needed_[i] = (unit.is_body() ? same_body_[i] : same_spec_[i]) == i;
+    if (!compiled(i) || !built[i]) continue;
+    std::string object =
+        object_name(unit.path, placement_.shared_file[i] ? placement_.index[i] : 0);
+    if (!taken.insert(object).second) {
+      if (result.left_out++ == 0) result.first_left_out = std::string(unit.path);
+      continue;
+    }
+    objects_[i] = std::move(object);
+    needed_[i] = true;
   }
+}
+
+bool MakefileWriter::object_rule(uint32_t i) {
+  const Unit& unit = graph_.units[i];
+  const std::string& object = objects_[i];
   if (!word(object)) return false;
-  names.push_back(object);
   out_.append(":");
   // A body's needs hold its spec's closure and its subunits' withs.
-  uint32_t spec = unit.is_body() ? spec_of(unit.name) : kNone;
+  uint32_t spec = unit.is_body() ? same_spec_[i] : kNone;
   if (unit.is_body()) {
     if (!files_of_body(i) || !needs_of(i, i)) return false;
   } else {
@@ -519,30 +569,26 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
     for (size_t at = mark; at < out_.size(); ++at)
       if (out_[at] == '#') out_.insert(at++, 1, '\\');
   }
-  out_.append("\n.PHONY: all clean\nall:\n\n");
-  size_t all_at = out_.size() - 2;
+  // The first target; its prerequisites come at the end, once known.
+  out_.append("\n.PHONY: all clean\nall:\n");
+  name_objects(wanted, result);
   MakeResult refused;
   refused.error = "cannot be named in a Makefile: ";
   if (!spec_variables() || !generic_variables()) return refused.error.append(error_), refused;
   implicit_variable();
   if (!inline_variables()) return refused.error.append(error_), refused;
-  std::unordered_set<std::string> objects;
   std::vector<std::string> names;
-  std::vector<bool> built(graph_.units.size(), wanted.empty());
-  for (uint32_t i = 0; i < wanted.size(); ++i)
-    if (uint32_t unit = wanted[i] ? compiled_with(i) : kNone; unit != kNone) built[unit] = true;
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
-    if (!compiled(i) || !built[i]) continue;
-    if (!object_rule(i, objects, names, result))
-      return refused.error.append(error_), refused;
+    if (objects_[i].empty()) continue;
+    if (!object_rule(i)) return refused.error.append(error_), refused;
+    names.push_back(std::move(objects_[i]));
   }
   std::string list;
   for (const std::string& name : names) {
     list.push_back(' ');
     make_word(list, name);
   }
-  out_.insert(all_at, list);
-  out_.append("clean:\n\trm -f");
+  out_.append("all:").append(list).append("\nclean:\n\trm -f");
   for (std::string name : names) {
     for (std::string_view ending : {".o", ".ali"}) {
       name.replace(name.rfind('.'), std::string::npos, ending);

@@ -285,15 +285,14 @@ INSTANTIATE_TEST_SUITE_P(
 // ---------------------------------------------------------------------------
 // The objects a Makefile builds, for each command, and units from outside.
 
-// The first target's prerequisites.
+// The first target's prerequisites, over all its rules.
 std::set<std::string> first_target(const std::string& makefile) {
+  std::set<std::string> objects;
   std::istringstream in(makefile);
   for (std::string line; std::getline(in, line);)
-    if (line.starts_with("all:")) {
-      std::vector<std::string> objects = words(line.substr(4));
-      return {objects.begin(), objects.end()};
-    }
-  return {};
+    if (line.starts_with("all:"))
+      for (const std::string& object : words(line.substr(4))) objects.insert(object);
+  return objects;
 }
 
 void write_shop(const std::string& root) {
