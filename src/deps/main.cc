@@ -11,12 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "deps/graph_order.h"
 #include "deps/make_rules.h"
+#include "deps/name_fold.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
 
@@ -29,6 +31,7 @@ enum Status {
   kUnreadable = 3,  // an input missing or unreadable
   kDamaged = 4,     // an input damaged, or the two out of step
   kUnknownUnit = 5,
+  kNoMemory = 9,  // as vantlink's
 };
 
 constexpr const char* kUsageText =
@@ -42,6 +45,7 @@ int complain(int status, const std::string& text) {
 }
 
 // The file mapped whole, read only; it stays mapped until the process ends.
+// `error` empty with false: no memory to map it.
 bool map_whole(const char* path, std::string_view& text, std::string& error) {
   int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   struct stat status;
@@ -55,7 +59,7 @@ bool map_whole(const char* path, std::string_view& text, std::string& error) {
   if (size > 0) {
     void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     if (map == MAP_FAILED) {
-      error = std::strerror(errno);
+      error = errno == ENOMEM ? "" : std::strerror(errno);
       ::close(fd);
       return false;
     }
@@ -81,10 +85,13 @@ int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
   std::string_view link_text, deps_text;
   std::string error;
   if (!map_whole(link_name, link_text, error))
-    return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
+    return error.empty() ? throw std::bad_alloc()
+                         : complain(kUnreadable, "cannot read link file " +
+                                                     std::string(link_name) + ": " + error);
   if (!map_whole(deps_name, deps_text, error))
-    return complain(kUnreadable,
-                    "cannot read dependency file " + std::string(deps_name) + ": " + error);
+    return error.empty() ? throw std::bad_alloc()
+                         : complain(kUnreadable, "cannot read dependency file " +
+                                                     std::string(deps_name) + ": " + error);
   if (!parse_dependency_file(deps_text, pair.deps, error))
     return complain(kDamaged, "damaged dependency file " + std::string(deps_name) + ": " + error);
   if (!pair.deps.checksum_matches)
@@ -100,7 +107,7 @@ int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
 }
 
 std::string describe_cycle(const UnitGraph& graph, const Ordering::Cycle& cycle) {
-  std::string text = cycle.illegal ? "cycle:" : "cycle closed by limited withs:";
+  std::string text = "cycle:";
   for (uint32_t unit : cycle.members)
     text.append(" ").append(graph.units[unit].name).append(" ").append(graph.units[unit].kind);
   return text;
@@ -112,16 +119,32 @@ bool all_external(const UnitGraph& graph, const std::vector<uint32_t>& units) {
   return true;
 }
 
+// `name` in Latin-1 when it is UTF-8 of Latin-1 characters only, else empty:
+// a name typed in UTF-8 still finds a unit whose file is Latin-1.
+std::string as_latin1(std::string_view name) {
+  std::string out;
+  if (is_ascii(name) || !is_utf8(name)) return out;
+  for (size_t at = 0; at < name.size();) {
+    char32_t c = decode_utf8(name, at);
+    if (c > 0xff) return {};
+    out.push_back(static_cast<char>(c));
+  }
+  return out;
+}
+
 // The units named (any letter case), spec and body alike.
 bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
                 std::vector<uint32_t>& found, std::string& unknown) {
   for (const std::string& name : names) {
     bool any = false;
-    for (const auto* index : {&graph.spec_of, &graph.body_of})
-      if (auto at = index->find(name); at != index->end()) {
-        found.push_back(at->second);
-        any = true;
-      }
+    for (const std::string& spelling : {name, as_latin1(name)}) {
+      if (any || spelling.empty()) break;
+      for (const auto* index : {&graph.spec_of, &graph.body_of})
+        if (auto at = index->find(spelling); at != index->end()) {
+          found.push_back(at->second);
+          any = true;
+        }
+    }
     if (!any) {
       unknown = name;
       return false;
@@ -132,6 +155,7 @@ bool find_units(const UnitGraph& graph, const std::vector<std::string>& names,
 
 int run(int argc, char** argv) {
   OutputForm form = OutputForm::kLines;
+  std::string_view form_option;  // the option that chose `form`
   std::vector<std::pair<const char*, const char*>> externals;
   int at = 1;
   for (; at < argc && argv[at][0] == '-'; ++at) {
@@ -141,9 +165,14 @@ int run(int argc, char** argv) {
         return complain(kUsage, "--external needs two files\n" + std::string(kUsageText));
       externals.push_back({argv[at + 1], argv[at + 2]});
       at += 2;
-    } else if (option == "--dot") form = OutputForm::kDot;
-    else if (option == "--make") form = OutputForm::kMake;
-    else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
+    } else if (option == "--dot" || option == "--make") {
+      if (!form_option.empty() && form_option != option)
+        return complain(kUsage, "both " + std::string(form_option) + " and " +
+                                    std::string(option) + ": one output form at most\n" +
+                                    kUsageText);
+      form_option = option;
+      form = option == "--dot" ? OutputForm::kDot : OutputForm::kMake;
+    } else if (option == "--help") return std::fputs(kUsageText, stdout), kOk;
     else return complain(kUsage, "unknown option " + std::string(option) + "\n" + kUsageText);
   }
   if (argc - at < 3) return complain(kUsage, std::string("missing arguments\n") + kUsageText);
@@ -190,10 +219,11 @@ int run(int argc, char** argv) {
       if (form == OutputForm::kMake)
         for (uint32_t unit : start) shown[unit] = true;
     } else {
+      // A cycle limited withs close is legal, and ordered: nothing to report.
       for (const Ordering::Cycle& cycle : ordering.cycles) {
-        if (all_external(graph, cycle.members)) continue;
+        if (!cycle.illegal || all_external(graph, cycle.members)) continue;
         complain(0, describe_cycle(graph, cycle));
-        if (cycle.illegal) status = kFound;
+        status = kFound;
       }
     }
     if (form == OutputForm::kMake) {
@@ -217,7 +247,14 @@ int run(int argc, char** argv) {
 // Everything the run made is left to the end of the process: freeing a graph
 // of every unit piece by piece would cost more than answering.
 int main(int argc, char** argv) {
-  int status = run(argc, argv);
+  int status;
+  try {
+    status = run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Nothing was written to the output yet: it is written whole at the end.
+    std::fputs("vantlink-deps: out of memory\n", stderr);
+    status = kNoMemory;
+  }
   std::fflush(stdout);
   std::_Exit(status);
 }

@@ -23,7 +23,7 @@ struct Unit {
   bool is_body() const { return kind != "SPEC"; }
 };
 
-// Ada names compare without regard to letter case.
+// Ada names compare without regard to letter case, as name_fold.h says.
 struct NameHash {
   size_t operator()(std::string_view name) const;
 };

@@ -30,9 +30,11 @@ std::string dependency_rules(const std::string& path) {
   return out;
 }
 
-CliResult run_vantlink_deps(const std::vector<std::string>& args, const std::string& directory) {
+CliResult run_vantlink_deps(const std::vector<std::string>& args, const std::string& directory,
+                            const std::map<std::string, std::string>& env) {
   CliCall call;
   call.args = args;
+  call.env = env;
   call.directory = directory;
   call.binary = VANTLINK_DEPS_BINARY;
   return run_vantlink(call);

@@ -11,8 +11,9 @@
 // or a line starting with "damaged: " when the file does not parse.
 std::string dependency_rules(const std::string& path);
 
-// The built vantlink-deps with `args`, from `directory`.
-CliResult run_vantlink_deps(const std::vector<std::string>& args, const std::string& directory);
+// The built vantlink-deps with `args`, from `directory`, `env` added.
+CliResult run_vantlink_deps(const std::vector<std::string>& args, const std::string& directory,
+                            const std::map<std::string, std::string>& env = {});
 
 // Writes `text` as a dependency file whose checksum matches, whatever it
 // says: for files another version or mode wrote.
