@@ -108,6 +108,8 @@ class MakefileWriter {
   bool spec_variables();
   bool generic_variables();
   void implicit_variable();
+  void find_implicit();
+  void mark_needed();
   void find_nested_generics();
   void find_direct_withs(const std::vector<GraphSource>& sources);
   // What a unit needs: the graph's needs, and the Text_IO generic children
@@ -252,7 +254,7 @@ bool MakefileWriter::spec_variables() {
 // elsewhere. Which ones a unit loads only the compiler knows, so every
 // object needs them all: they change with the compiler, which rebuilds
 // everything anyway.
-void MakefileWriter::implicit_variable() {
+void MakefileWriter::find_implicit() {
   static constexpr std::string_view kElsewhere[] = {
       "Ada.Exceptions",      "Ada.Tags",        "Ada.Finalization",
       "Ada.Streams",         "Ada.Strings.Text_Buffers", "Ada.Unchecked_Conversion",
@@ -260,24 +262,25 @@ void MakefileWriter::implicit_variable() {
       "Ada.Real_Time",       "Ada.Real_Time.Delays", "Ada.Task_Identification",
       "Ada.Interrupts",      "Interfaces",      "Interfaces.C"};
   SameName same;
-  size_t mark = out_.size();
-  out_.append("implicit := $(sort");
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
     std::string_view name = graph_.units[i].name;
     bool system = same(name.substr(0, 6), "System") && (name.size() == 6 || name[6] == '.');
     bool elsewhere = false;
     for (std::string_view other : kElsewhere) elsewhere = elsewhere || same(name, other);
-    if (!spec_like(i) || !emitted_[i] || (!system && !elsewhere) ||
-        same_spec_[i] != i)
-      continue;
-    implicit_.push_back(i);
+    if (spec_like(i) && (system || elsewhere) && same_spec_[i] == i) implicit_.push_back(i);
+  }
+}
+
+void MakefileWriter::implicit_variable() {
+  has_implicit_ = !implicit_.empty();
+  if (!has_implicit_) return;
+  out_.append("implicit := $(sort");
+  for (uint32_t unit : implicit_) {
     out_.append(" $(");
-    name_variable('s', i);
+    name_variable('s', unit);
     out_.push_back(')');
   }
-  has_implicit_ = !implicit_.empty();
-  if (has_implicit_) out_.append(")\n");
-  else out_.resize(mark);
+  out_.append(")\n");
 }
 
 // With ADA_INLINE set, what the compiler may read to inline across units:
@@ -486,11 +489,9 @@ void MakefileWriter::name_objects(const std::vector<bool>& wanted, MakeResult& r
   for (uint32_t i = 0; i < wanted.size(); ++i)
     if (uint32_t unit = wanted[i] ? compiled_with(i) : kNone; unit != kNone) built[unit] = true;
   objects_.resize(graph_.units.size());
-  needed_.resize(graph_.units.size());
   std::unordered_set<std::string> taken;
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
     const Unit& unit = graph_.units[i];
-    needed_[i] = (unit.is_body() ? same_body_[i] : same_spec_[i]) == i;
     if (!compiled(i) || !built[i]) continue;
     std::string object =
         object_name(unit.path, placement_.shared_file[i] ? placement_.index[i] : 0);
@@ -499,7 +500,29 @@ void MakefileWriter::name_objects(const std::vector<bool>& wanted, MakeResult& r
       continue;
     }
     objects_[i] = std::move(object);
-    needed_[i] = true;
+  }
+  find_implicit();
+  mark_needed();
+}
+
+// The units whose variables the objects use, directly or through other
+// variables: what the objects and the implicit units lead to, bodies
+// included (the inline variables follow them).
+void MakefileWriter::mark_needed() {
+  needed_.assign(graph_.units.size(), false);
+  std::vector<uint32_t> pending;
+  auto reach = [&](uint32_t unit) {
+    if (!needed_[unit]) needed_[unit] = true, pending.push_back(unit);
+  };
+  for (uint32_t i = 0; i < graph_.units.size(); ++i)
+    if (!objects_[i].empty()) reach(i);
+  if (std::any_of(objects_.begin(), objects_.end(), [](auto& o) { return !o.empty(); }))
+    for (uint32_t unit : implicit_) reach(unit);
+  while (!pending.empty()) {
+    uint32_t unit = pending.back();
+    pending.pop_back();
+    for_each_inline_need(unit, [&](const Need& need) { reach(need.unit); });
+    for (uint32_t subunit : subunits_[unit]) reach(subunit);
   }
 }
 
@@ -549,6 +572,7 @@ bool MakefileWriter::object_rule(uint32_t i) {
 
 MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
   MakeResult result;
+  name_objects(wanted, result);
   out_.append(
       "# Written by vantlink-deps: make -f THIS builds every unit the compiler compiles on\n"
       "# its own, objects and .ali files in the current directory.\n"
@@ -556,11 +580,19 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
       // A backslash keeps a comment sign only outside a function's call.
       "hash := \\#\n"
       "ADA_INCLUDES ?=");
+  // Where the compiler finds what the objects need, but for the compiler's
+  // own runtime (from outside, where System is), which it finds itself.
+  auto directory_of = [](std::string_view path) -> std::string_view {
+    size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+  };
   std::unordered_set<std::string_view> directories;
-  for (const Unit& unit : graph_.units) {
-    size_t slash = unit.path.rfind('/');
-    std::string_view directory = slash == std::string_view::npos ? "." : unit.path.substr(0, slash);
-    if (directory.empty()) directory = "/";
+  if (uint32_t system = spec_of("System"); system != kNone && graph_.units[system].external)
+    directories.insert(directory_of(graph_.units[system].path));
+  for (uint32_t i = 0; i < graph_.units.size(); ++i) {
+    if (!needed_[i]) continue;
+    std::string_view directory = directory_of(graph_.units[i].path);
     if (!directories.insert(directory).second) continue;
     out_.append(" -I");
     size_t mark = out_.size();
@@ -571,7 +603,6 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
   }
   // The first target; its prerequisites come at the end, once known.
   out_.append("\n.PHONY: all clean\nall:\n");
-  name_objects(wanted, result);
   MakeResult refused;
   refused.error = "cannot be named in a Makefile: ";
   if (!spec_variables() || !generic_variables()) return refused.error.append(error_), refused;
