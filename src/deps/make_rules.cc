@@ -43,12 +43,13 @@ class MakefileWriter {
       : out_(out), graph_(graph), placement_(place_units(sources)),
         subunits_(graph.units.size()), emitted_(graph.units.size(), false),
         generic_seen_(graph.units.size(), kNone) {
-    // Each name looked up once: the rest asks these lists.
+    // Names as the graph looked them up: the rest asks these lists.
     same_spec_.reserve(graph.units.size());
     same_body_.reserve(graph.units.size());
-    for (const Unit& unit : graph.units) {
-      same_spec_.push_back(spec_of(unit.name));
-      same_body_.push_back(body_of(unit.name));
+    for (uint32_t i = 0; i < graph.units.size(); ++i) {
+      bool body = graph.units[i].is_body();
+      same_spec_.push_back(body ? graph.first_other[i] : graph.first_same[i]);
+      same_body_.push_back(body ? graph.first_same[i] : graph.first_other[i]);
     }
     named_.resize(graph.units.size());
     for (uint32_t i = 0; i < graph.units.size(); ++i) named_[i] = plainly_named(i);
@@ -263,6 +264,7 @@ void MakefileWriter::find_implicit() {
       "Ada.Interrupts",      "Interfaces",      "Interfaces.C"};
   SameName same;
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
+    if (same_spec_[i] != i) continue;
     std::string_view name = graph_.units[i].name;
     bool system = same(name.substr(0, 6), "System") && (name.size() == 6 || name[6] == '.');
     bool elsewhere = false;
