@@ -1,5 +1,7 @@
 #include "deps/make_rules.h"
 
+#include "deps/compile_reads.h"
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -17,90 +19,18 @@ void append_shell_word(std::string& out, std::string_view path) {
   out.push_back('\'');
 }
 
-// Where each unit stands in its file: the unit's position (1-based) and
-// whether the file holds more than one unit.
-struct Placement {
-  std::vector<uint32_t> index;
-  std::vector<bool> shared_file;
-};
-
-// The graph's units come source after source, each in link-file order.
-Placement place_units(const std::vector<GraphSource>& sources) {
-  Placement placement;
-  for (const GraphSource& source : sources)
-    for (const LinkRecord& record : source.link->records)
-      for (size_t u = 0; u < record.unit_count; ++u) {
-        placement.index.push_back(static_cast<uint32_t>(u + 1));
-        placement.shared_file.push_back(record.unit_count > 1);
-      }
-  return placement;
-}
-
 class MakefileWriter {
  public:
   MakefileWriter(std::string& out, const UnitGraph& graph,
                  const std::vector<GraphSource>& sources)
-      : out_(out), graph_(graph), placement_(place_units(sources)),
-        subunits_(graph.units.size()), emitted_(graph.units.size(), false),
-        generic_seen_(graph.units.size(), kNone) {
-    // Names as the graph looked them up: the rest asks these lists.
-    same_spec_.reserve(graph.units.size());
-    same_body_.reserve(graph.units.size());
-    for (uint32_t i = 0; i < graph.units.size(); ++i) {
-      bool body = graph.units[i].is_body();
-      same_spec_.push_back(body ? graph.first_other[i] : graph.first_same[i]);
-      same_body_.push_back(body ? graph.first_same[i] : graph.first_other[i]);
-    }
+      : out_(out), graph_(graph), reads_(graph, sources), emitted_(graph.units.size(), false) {
     named_.resize(graph.units.size());
     for (uint32_t i = 0; i < graph.units.size(); ++i) named_[i] = plainly_named(i);
-    for (uint32_t i = 0; i < graph.units.size(); ++i) {
-      const Unit& unit = graph.units[i];
-      if (unit.subunit_of.empty()) continue;
-      if (auto body = graph.body_of.find(unit.subunit_of); body != graph.body_of.end())
-        subunits_[body->second].push_back(i);
-    }
-    find_nested_generics();
-    find_direct_withs(sources);
   }
 
   MakeResult write(const std::vector<bool>& wanted);
 
  private:
-  uint32_t spec_of(std::string_view name) const {
-    auto at = graph_.spec_of.find(name);
-    return at == graph_.spec_of.end() ? kNone : at->second;
-  }
-  uint32_t body_of(std::string_view name) const {
-    auto at = graph_.body_of.find(name);
-    return at == graph_.body_of.end() ? kNone : at->second;
-  }
-  // What a with of the unit reads: a spec, or a subprogram body without one.
-  bool spec_like(uint32_t i) const {
-    const Unit& unit = graph_.units[i];
-    return !unit.is_body() || (unit.kind == "PROC" && unit.subunit_of.empty() &&
-                               same_spec_[i] == kNone);
-  }
-  // Compiled on its own: a library body, or a spec no body completes.
-  bool compiled(uint32_t i) const {
-    const Unit& unit = graph_.units[i];
-    if (unit.external) return false;
-    if (unit.is_body()) return unit.subunit_of.empty();
-    return same_body_[i] == kNone;
-  }
-  // The unit whose compilation builds `i`: a spec's body, a subunit's
-  // library body.
-  uint32_t compiled_with(uint32_t i) const {
-    for (size_t hops = 0; hops <= graph_.units.size() && i != kNone; ++hops) {
-      const Unit& unit = graph_.units[i];
-      if (unit.external || compiled(i)) return unit.external ? kNone : i;
-      i = unit.is_body() ? body_of(unit.subunit_of) : same_body_[i];
-    }
-    return kNone;
-  }
-  uint32_t generic_body(uint32_t i) const {
-    return graph_.units[i].generic ? same_body_[i] : kNone;
-  }
-
   void name_variable(char prefix, uint32_t i);
   bool plainly_named(uint32_t i) const;
   bool word(std::string_view path);
@@ -109,52 +39,21 @@ class MakefileWriter {
   bool spec_variables();
   bool generic_variables();
   void implicit_variable();
-  void find_implicit();
   void mark_needed();
-  void find_nested_generics();
-  void find_direct_withs(const std::vector<GraphSource>& sources);
-  // What a unit needs: the graph's needs, and the Text_IO generic children
-  // a with of their parent may instantiate.
-  size_t need_count(uint32_t unit) const {
-    return graph_.needs[unit].size() + extra_needs_[unit].size();
-  }
-  Need need_at(uint32_t unit, size_t k) const {
-    const std::vector<Need>& needs = graph_.needs[unit];
-    return k < needs.size() ? needs[k] : Need{extra_needs_[unit][k - needs.size()], false};
-  }
-  uint32_t own_body(uint32_t spec) const {
-    uint32_t body = same_body_[spec];
-    return body == spec || body == kNone || graph_.units[body].external !=
-                                                graph_.units[spec].external ? kNone : body;
-  }
-  void for_each_inline_need(uint32_t spec, auto&& visit) const {
-    for (size_t k = 0; k < need_count(spec); ++k) visit(need_at(spec, k));
-    if (uint32_t body = own_body(spec); body != kNone)
-      for (size_t k = 0; k < need_count(body); ++k) visit(need_at(body, k));
-  }
   bool inline_variables();
   bool inline_variable(const std::vector<uint32_t>& members);
-  void generics_reached(uint32_t from, uint32_t stamp, std::vector<uint32_t>& found);
   void name_objects(const std::vector<bool>& wanted, MakeResult& result);
   bool object_rule(uint32_t i);
 
   std::string& out_;
   const UnitGraph& graph_;
-  Placement placement_;
-  std::vector<std::vector<uint32_t>> subunits_;
-  std::vector<bool> emitted_;
-  std::vector<uint32_t> generic_seen_;  // the compiled unit last found reaching it
+  CompileReads reads_;
+  std::vector<bool> emitted_;         // per spec: its variable is written
   bool has_implicit_ = false;
-  std::vector<uint32_t> implicit_;
-  std::vector<std::vector<uint32_t>> nested_generics_;  // per unit
-  std::vector<std::vector<uint32_t>> extra_needs_;      // per unit
-  std::vector<std::vector<uint32_t>> direct_withs_;     // per unit
-  // Per unit: the first spec and the first body of its name.
-  std::vector<uint32_t> same_spec_, same_body_;
-  std::vector<bool> named_;  // its variables are named by its name
+  std::vector<bool> named_;           // its variables are named by its name
   std::vector<std::string> objects_;  // per unit: its object, or empty
   std::vector<bool> needed_;          // per unit: its variables are used
-  std::vector<uint32_t> component_;  // per spec: the first member of its inline component
+  std::vector<uint32_t> component_;   // per spec: the first member of its inline group
   std::string error_;
 };
 
@@ -174,7 +73,7 @@ void MakefileWriter::name_variable(char prefix, uint32_t i) {
 // holds nothing make would read otherwise.
 bool MakefileWriter::plainly_named(uint32_t i) const {
   const Unit& unit = graph_.units[i];
-  uint32_t first = unit.is_body() ? same_body_[i] : same_spec_[i];
+  uint32_t first = unit.is_body() ? reads_.body_for(i) : reads_.spec_for(i);
   if (first != i) return false;
   for (char c : unit.name)
     if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -194,7 +93,7 @@ bool MakefileWriter::files_of_body(uint32_t body) {
   for (size_t at = 0; at < pending.size() && at <= graph_.units.size(); ++at) {
     out_.push_back(' ');
     if (!word(graph_.units[pending[at]].path)) return false;
-    for (uint32_t sub : subunits_[pending[at]]) pending.push_back(sub);
+    for (uint32_t sub : reads_.subunits(pending[at])) pending.push_back(sub);
   }
   return true;
 }
@@ -203,9 +102,9 @@ bool MakefileWriter::files_of_body(uint32_t body) {
 // with, its file alone (a limited view reads no further). `self` is the
 // spec a body completes when `i` is that body.
 bool MakefileWriter::needs_of(uint32_t i, uint32_t self) {
-  for (size_t k = 0; k < need_count(i); ++k) {
-    Need need = need_at(i, k);
-    if (!spec_like(need.unit) || need.unit == self) continue;
+  for (size_t k = 0; k < reads_.need_count(i); ++k) {
+    Need need = reads_.need_at(i, k);
+    if (!reads_.spec_like(need.unit) || need.unit == self) continue;
     out_.push_back(' ');
     if (need.limited || !emitted_[need.unit]) {
       if (!word(graph_.units[need.unit].path)) return false;
@@ -224,14 +123,14 @@ bool MakefileWriter::spec_variables() {
   std::vector<std::pair<uint32_t, size_t>> calls;
   std::vector<bool> entered(graph_.units.size(), false);
   for (uint32_t root = 0; root < graph_.units.size(); ++root) {
-    if (entered[root] || !spec_like(root) || !needed_[root]) continue;
+    if (entered[root] || !reads_.spec_like(root) || !needed_[root]) continue;
     calls.push_back({root, 0});
     entered[root] = true;
     while (!calls.empty()) {
       auto& [unit, next] = calls.back();
-      if (next < need_count(unit)) {
-        Need need = need_at(unit, next++);
-        if (!need.limited && spec_like(need.unit) && !entered[need.unit]) {
+      if (next < reads_.need_count(unit)) {
+        Need need = reads_.need_at(unit, next++);
+        if (!need.limited && reads_.spec_like(need.unit) && !entered[need.unit]) {
           entered[need.unit] = true;
           calls.push_back({need.unit, 0});
         }
@@ -249,35 +148,11 @@ bool MakefileWriter::spec_variables() {
   return true;
 }
 
-// The units the compiler loads on its own for what a unit's code does
-// (raising, tagged types, finalization, images, the secondary stack...):
-// the whole System hierarchy, where nearly all of them are, and the few
-// elsewhere. Which ones a unit loads only the compiler knows, so every
-// object needs them all: they change with the compiler, which rebuilds
-// everything anyway.
-void MakefileWriter::find_implicit() {
-  static constexpr std::string_view kElsewhere[] = {
-      "Ada.Exceptions",      "Ada.Tags",        "Ada.Finalization",
-      "Ada.Streams",         "Ada.Strings.Text_Buffers", "Ada.Unchecked_Conversion",
-      "Ada.Unchecked_Deallocation", "Ada.Calendar", "Ada.Calendar.Delays",
-      "Ada.Real_Time",       "Ada.Real_Time.Delays", "Ada.Task_Identification",
-      "Ada.Interrupts",      "Interfaces",      "Interfaces.C"};
-  SameName same;
-  for (uint32_t i = 0; i < graph_.units.size(); ++i) {
-    if (same_spec_[i] != i) continue;
-    std::string_view name = graph_.units[i].name;
-    bool system = same(name.substr(0, 6), "System") && (name.size() == 6 || name[6] == '.');
-    bool elsewhere = false;
-    for (std::string_view other : kElsewhere) elsewhere = elsewhere || same(name, other);
-    if (spec_like(i) && (system || elsewhere) && same_spec_[i] == i) implicit_.push_back(i);
-  }
-}
-
 void MakefileWriter::implicit_variable() {
-  has_implicit_ = !implicit_.empty();
+  has_implicit_ = !reads_.implicit().empty();
   if (!has_implicit_) return;
   out_.append("implicit := $(sort");
-  for (uint32_t unit : implicit_) {
+  for (uint32_t unit : reads_.implicit()) {
     out_.append(" $(");
     name_variable('s', unit);
     out_.push_back(')');
@@ -302,13 +177,13 @@ bool MakefileWriter::inline_variables() {
     stack.push_back(unit);
     on_stack[unit] = true;
     std::vector<uint32_t> needs;
-    for_each_inline_need(unit, [&](const Need& need) {
-      if (spec_like(need.unit) && need.unit != unit) needs.push_back(need.unit);
+    reads_.for_each_inline_need(unit, [&](const Need& need) {
+      if (reads_.spec_like(need.unit) && need.unit != unit) needs.push_back(need.unit);
     });
     calls.push_back({unit, std::move(needs)});
   };
   for (uint32_t root = 0; root < count; ++root) {
-    if (index[root] != kNone || !spec_like(root) || !needed_[root]) continue;
+    if (index[root] != kNone || !reads_.spec_like(root) || !needed_[root]) continue;
     enter(root);
     while (!calls.empty()) {
       uint32_t unit = calls.back().first;
@@ -334,7 +209,7 @@ bool MakefileWriter::inline_variables() {
   }
   if (has_implicit_) {
     out_.append("implicit.inline := $(sort");
-    for (uint32_t unit : implicit_) {
+    for (uint32_t unit : reads_.implicit()) {
       out_.append(" $(");
       name_variable('b', component_[unit]);
       out_.push_back(')');
@@ -352,13 +227,14 @@ bool MakefileWriter::inline_variable(const std::vector<uint32_t>& members) {
     out_.append(" $(");
     name_variable('s', member);
     out_.push_back(')');
-    if (uint32_t body = own_body(member); body != kNone && !files_of_body(body)) return false;
+    uint32_t body = reads_.own_body(member);
+    if (body != kNone && !files_of_body(body)) return false;
   }
   uint32_t self = component_[members.front()];
   for (uint32_t member : members) {
     bool ok = true;
-    for_each_inline_need(member, [&](const Need& need) {
-      if (!ok || !spec_like(need.unit) || component_[need.unit] == self) return;
+    reads_.for_each_inline_need(member, [&](const Need& need) {
+      if (!ok || !reads_.spec_like(need.unit) || component_[need.unit] == self) return;
       out_.push_back(' ');
       if (component_[need.unit] == kNone) {
         ok = word(graph_.units[need.unit].path);
@@ -378,7 +254,7 @@ bool MakefileWriter::inline_variable(const std::vector<uint32_t>& members) {
 // subunits and what they all need.
 bool MakefileWriter::generic_variables() {
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
-    uint32_t body = generic_body(i);
+    uint32_t body = reads_.generic_body(i);
     if (body == kNone || !needed_[i]) continue;
     name_variable('g', i);
     // Its spec too, for the generics a with does not name (Text_IO's).
@@ -391,119 +267,27 @@ bool MakefileWriter::generic_variables() {
   return true;
 }
 
-// The generics whose bodies compiling `from` instantiates: those it withs,
-// and those their bodies with in turn.
-void MakefileWriter::generics_reached(uint32_t from, uint32_t stamp,
-                                      std::vector<uint32_t>& found) {
-  std::vector<uint32_t> pending{from};
-  auto reach = [&](uint32_t unit) {
-    if (!graph_.units[unit].generic || generic_seen_[unit] == stamp) return;
-    generic_seen_[unit] = stamp;
-    // A generic renaming has no body of its own: what it withs leads on.
-    pending.push_back(unit);
-    if (uint32_t body = generic_body(unit); body != kNone) {
-      found.push_back(unit);
-      pending.push_back(body);
-    }
-  };
-  // By the withs themselves: the parent of a unit and the ancestors of a
-  // withed name are needed, but not instantiated (a generic child's parent
-  // is generic, and instantiating the child does not instantiate it).
-  for (size_t at = 0; at < pending.size(); ++at) {
-    uint32_t unit = pending[at];
-    for (uint32_t withed : direct_withs_[unit]) {
-      reach(withed);
-      for (uint32_t child : nested_generics_[withed]) reach(child);
-    }
-    // A body is compiled with its subunits.
-    for (uint32_t subunit : subunits_[unit]) pending.push_back(subunit);
-    if (pending.size() > 2 * graph_.units.size()) break;
-  }
-}
-
-// The units each unit's own withs reach that may lead to a generic's body,
-// limited ones left out. They are among its needs (with the ancestors of
-// what it withs, which are not instantiated): only names are compared, and
-// only for the few needs that are generic. The graph's units are the
-// sources' units in order, as are their rules' units.
-void MakefileWriter::find_direct_withs(const std::vector<GraphSource>& sources) {
-  direct_withs_.resize(graph_.units.size());
-  uint32_t i = 0;
-  std::vector<uint32_t> candidates;
-  SameName same;
-  for (const GraphSource& source : sources) {
-    const DependencyFile& deps = *source.deps;
-    for (const DependencyUnit& unit : deps.units) {
-      candidates.clear();
-      for (const Need& need : graph_.needs[i])
-        if (!need.limited &&
-            (graph_.units[need.unit].generic || !nested_generics_[need.unit].empty()))
-          candidates.push_back(need.unit);
-      for (size_t w = unit.first_with; !candidates.empty() && w < unit.first_with + unit.with_count;
-           ++w) {
-        if (deps.withs[w].marks & kWithLimited) continue;
-        for (uint32_t candidate : candidates)
-          if (same(deps.withs[w].name, graph_.units[candidate].name))
-            direct_withs_[i].push_back(candidate);
-      }
-      if (++i == graph_.units.size()) return;
-    }
-  }
-}
-
-// The compiler makes the generic children of the three Text_IO packages
-// (Integer_IO, Float_IO...) visible as if nested in them, as the language
-// has them: a with of the parent may instantiate them.
-void MakefileWriter::find_nested_generics() {
-  static constexpr std::string_view kParents[] = {"Ada.Text_IO", "Ada.Wide_Text_IO",
-                                                  "Ada.Wide_Wide_Text_IO"};
-  nested_generics_.resize(graph_.units.size());
-  for (std::string_view name : kParents) {
-    uint32_t parent = spec_of(name);
-    if (parent == kNone) continue;
-    for (uint32_t i = 0; i < graph_.units.size(); ++i) {
-      std::string_view child = graph_.units[i].name;
-      if (graph_.units[i].generic && child.size() > name.size() &&
-          child[name.size()] == '.' && SameName()(child.substr(0, name.size()), name) &&
-          child.find('.', name.size() + 1) == std::string_view::npos)
-        nested_generics_[parent].push_back(i);
-    }
-  }
-  // Not for the parent's own descendants, which would need each other.
-  extra_needs_.resize(graph_.units.size());
-  for (uint32_t i = 0; i < graph_.units.size(); ++i)
-    for (const Need& need : graph_.needs[i]) {
-      const std::vector<uint32_t>& children = nested_generics_[need.unit];
-      std::string_view parent = graph_.units[need.unit].name, name = graph_.units[i].name;
-      if (need.limited || children.empty() ||
-          (name.size() > parent.size() && name[parent.size()] == '.' &&
-           SameName()(name.substr(0, parent.size()), parent)))
-        continue;
-      extra_needs_[i].insert(extra_needs_[i].end(), children.begin(), children.end());
-    }
-}
-
 // The objects to build, by unit: a file whose object an earlier file's has
 // the name of is left out. Only the variables these need are written: the
 // first unit of each name's (what withs reach) and the objects' own.
 void MakefileWriter::name_objects(const std::vector<bool>& wanted, MakeResult& result) {
   std::vector<bool> built(graph_.units.size(), wanted.empty());
   for (uint32_t i = 0; i < wanted.size(); ++i)
-    if (uint32_t unit = wanted[i] ? compiled_with(i) : kNone; unit != kNone) built[unit] = true;
+    if (uint32_t unit = wanted[i] ? reads_.compiled_with(i) : kNone; unit != kNone)
+      built[unit] = true;
   objects_.resize(graph_.units.size());
   std::unordered_set<std::string> taken;
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
     const Unit& unit = graph_.units[i];
-    if (!compiled(i) || !built[i]) continue;
+    if (!reads_.compiled(i) || !built[i]) continue;
     std::string object =
-        object_name(unit.path, placement_.shared_file[i] ? placement_.index[i] : 0);
+        object_name(unit.path, reads_.shared_file(i) ? reads_.unit_index(i) : 0);
     if (!taken.insert(object).second) {
       if (result.left_out++ == 0) result.first_left_out = std::string(unit.path);
       continue;
     }
     objects_[i] = std::move(object);
   }
-  find_implicit();
   mark_needed();
 }
 
@@ -519,12 +303,12 @@ void MakefileWriter::mark_needed() {
   for (uint32_t i = 0; i < graph_.units.size(); ++i)
     if (!objects_[i].empty()) reach(i);
   if (std::any_of(objects_.begin(), objects_.end(), [](auto& o) { return !o.empty(); }))
-    for (uint32_t unit : implicit_) reach(unit);
+    for (uint32_t unit : reads_.implicit()) reach(unit);
   while (!pending.empty()) {
     uint32_t unit = pending.back();
     pending.pop_back();
-    for_each_inline_need(unit, [&](const Need& need) { reach(need.unit); });
-    for (uint32_t subunit : subunits_[unit]) reach(subunit);
+    reads_.for_each_inline_need(unit, [&](const Need& need) { reach(need.unit); });
+    for (uint32_t subunit : reads_.subunits(unit)) reach(subunit);
   }
 }
 
@@ -534,7 +318,7 @@ bool MakefileWriter::object_rule(uint32_t i) {
   if (!word(object)) return false;
   out_.append(":");
   // A body's needs hold its spec's closure and its subunits' withs.
-  uint32_t spec = unit.is_body() ? same_spec_[i] : kNone;
+  uint32_t spec = unit.is_body() ? reads_.spec_for(i) : kNone;
   if (unit.is_body()) {
     if (!files_of_body(i) || !needs_of(i, i)) return false;
   } else {
@@ -543,15 +327,15 @@ bool MakefileWriter::object_rule(uint32_t i) {
     out_.push_back(')');
   }
   std::vector<uint32_t> generics;
-  generics_reached(i, i, generics);
-  if (spec != kNone) generics_reached(spec, i, generics);
+  reads_.generics_reached(i, i, generics);
+  if (spec != kNone) reads_.generics_reached(spec, i, generics);
   for (uint32_t generic : generics) {
     out_.append(" $(");
     name_variable('g', generic);
     out_.push_back(')');
   }
   if (has_implicit_) out_.append(" $(implicit) $(implicit.inline)");
-  if (uint32_t own = spec_like(i) ? i : spec; own != kNone) {
+  if (uint32_t own = reads_.spec_like(i) ? i : spec; own != kNone) {
     out_.append(" $(");
     name_variable('b', component_[own]);
     out_.push_back(')');
@@ -560,11 +344,11 @@ bool MakefileWriter::object_rule(uint32_t i) {
   std::string_view path = unit.path;
   bool plain_ending = path.ends_with(".ads") || path.ends_with(".adb");
   if (!plain_ending) out_.append(" -x ada");
-  if (placement_.shared_file[i])
-    out_.append(" -gnateI").append(std::to_string(placement_.index[i]));
+  if (reads_.shared_file(i))
+    out_.append(" -gnateI").append(std::to_string(reads_.unit_index(i)));
   out_.push_back(' ');
   append_shell_word(out_, path);
-  if (placement_.shared_file[i]) {
+  if (reads_.shared_file(i)) {
     out_.append(" -o ");
     append_shell_word(out_, object);
   }
@@ -590,7 +374,7 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
     return slash == 0 ? "/" : path.substr(0, slash);
   };
   std::unordered_set<std::string_view> directories;
-  if (uint32_t system = spec_of("System"); system != kNone && graph_.units[system].external)
+  if (uint32_t system = reads_.spec_of("System"); system != kNone && graph_.units[system].external)
     directories.insert(directory_of(graph_.units[system].path));
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
     if (!needed_[i]) continue;
