@@ -52,11 +52,16 @@ void CompileReads::place_units(const std::vector<GraphSource>& sources) {
   unit_index_.reserve(graph_.units.size());
   shared_file_.reserve(graph_.units.size());
   for (const GraphSource& source : sources)
-    for (const LinkRecord& record : source.link->records)
+    for (size_t r = 0; r < source.link->records.size(); ++r) {
+      const LinkRecord& record = source.link->records[r];
+      // After a syntax error a unit may be missing, and the count off.
+      bool unsure = record.unit_count > 1 && !source.deps->rules[r].clean;
       for (size_t u = 0; u < record.unit_count; ++u) {
         unit_index_.push_back(static_cast<uint32_t>(u + 1));
         shared_file_.push_back(record.unit_count > 1);
+        index_unsure_.push_back(unsure);
       }
+    }
 }
 
 // The units the compiler loads on its own for what a unit's code does

@@ -76,6 +76,8 @@ class CompileReads {
   // several units.
   uint32_t unit_index(uint32_t i) const { return unit_index_[i]; }
   bool shared_file(uint32_t i) const { return shared_file_[i]; }
+  // The file drew a syntax warning: the position may be off.
+  bool index_unsure(uint32_t i) const { return index_unsure_[i]; }
 
  private:
   void place_units(const std::vector<GraphSource>& sources);
@@ -92,5 +94,5 @@ class CompileReads {
   std::vector<std::vector<uint32_t>> extra_needs_;      // per unit
   std::vector<std::vector<uint32_t>> direct_withs_;     // per unit
   std::vector<uint32_t> unit_index_;
-  std::vector<bool> shared_file_;
+  std::vector<bool> shared_file_, index_unsure_;
 };

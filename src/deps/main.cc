@@ -234,6 +234,11 @@ int run(int argc, char** argv) {
         complain(0, std::to_string(made.left_out) +
                         " files left out of the Makefile: each one's object is named as an "
                         "earlier file's (the first: " + made.first_left_out + ")");
+      if (made.unsure > 0)
+        complain(0, std::to_string(made.unsure) +
+                        " objects of files of several units that were analysed with a syntax "
+                        "warning: their unit index may be off (the first: " +
+                        made.first_unsure + ")");
     } else {
       append_units(out, graph, ordering.order, shown, form);
     }

@@ -287,6 +287,8 @@ void MakefileWriter::name_objects(const std::vector<bool>& wanted, MakeResult& r
       continue;
     }
     objects_[i] = std::move(object);
+    if (reads_.index_unsure(i) && result.unsure++ == 0)
+      result.first_unsure = std::string(unit.path);
   }
   mark_needed();
 }

@@ -16,6 +16,8 @@ struct MakeResult {
   std::string error;        // a path make cannot be given; nothing written
   size_t left_out = 0;      // files whose object an earlier file names
   std::string first_left_out;
+  size_t unsure = 0;        // objects of files of several units that drew a
+  std::string first_unsure; // syntax warning: their unit index may be off
 };
 
 // The Makefile for every unit `wanted` holds (all when empty): their

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "ali.h"
+#include "deps/make_rules.h"
 #include "deps_helper.h"
 #include "gnat_helper.h"
 
@@ -281,6 +282,65 @@ INSTANTIATE_TEST_SUITE_P(
       std::string name = info.param.tree;
       return name.substr(0, name.find('.')) + (info.param.whole ? "_whole" : "");
     });
+
+// ---------------------------------------------------------------------------
+// Names in-process: objects as GNAT names them, paths as make reads them.
+
+struct Naming {
+  const char* path;
+  size_t index;
+  const char* object;
+};
+
+TEST(Names, ObjectsAsGnatNamesThem) {
+  for (const Naming& naming : std::vector<Naming>{{"src/x-y.adb", 0, "x-y.o"},
+                                                  {"/a/b/multi.ada", 2, "multi~2.o"},
+                                                  {"a.b/x.y.ads", 0, "x.y.o"},
+                                                  {"noext", 0, "noext.o"},
+                                                  {"d/.ads", 0, ".ads.o"}})
+    EXPECT_EQ(object_name(naming.path, naming.index), naming.object) << naming.path;
+}
+
+TEST(Names, PathsAsMakeReadsThem) {
+  const std::vector<std::pair<std::string, std::string>> words = {
+      {"d$x/a.ads", "d$$x/a.ads"},   {"w#d/a.ads", "w$(hash)d/a.ads"},
+      {"c:d/a.ads", "c\\:d/a.ads"}, {"s*?[/a.ads", "s\\*\\?\\[/a.ads"},
+      {"a b", ""},                   {"a;b", ""},
+      {"a=b", ""},                   {"a\\b", ""},
+      {"tab\tx", ""}};
+  for (const auto& [path, expected] : words) {
+    std::string out = "kept ";
+    bool given = make_word(out, path);
+    EXPECT_EQ(given, !expected.empty()) << path;
+    EXPECT_EQ(out, "kept " + expected) << path;
+  }
+}
+
+// A file of several units whose analysis drew a syntax warning may have
+// lost a unit: its unit indexes are said to be unsure.
+TEST(Names, UnitIndexesOfAWarnedFileAreUnsure) {
+  ScratchDir scratch;
+  make_directory(scratch / "src");
+  write_file(scratch / "src/pair.ada", "package P1 is end P1;\npackage P2 is end P2;\n");
+  CliResult made = write_makefile(scratch.path(), {scratch / "src"});
+  ASSERT_EQ(made.status, 0) << made.err;
+  EXPECT_NE(made.out.find(" -gnateI2 "), std::string::npos) << made.out;
+  EXPECT_NE(made.out.find("-o 'pair~2.o'"), std::string::npos) << made.out;
+  std::string link_text = read_file(scratch / "links.txt");
+  std::string deps_text = read_file(scratch / "deps.json");
+  LinkFileText link = parse_link_file_text(link_text);
+  DependencyFile deps;
+  std::string error;
+  ASSERT_TRUE(parse_dependency_file(deps_text, deps, error)) << error;
+  for (bool clean : {true, false}) {
+    deps.rules[0].clean = clean;
+    std::vector<GraphSource> sources = {{&link, &deps, false}};
+    UnitGraph graph = build_unit_graph(sources);
+    std::string out;
+    MakeResult result = append_makefile(out, graph, sources, {});
+    EXPECT_EQ(result.unsure, clean ? 0u : 2u);
+  }
+}
 
 // ---------------------------------------------------------------------------
 // The objects a Makefile builds, for each command, and units from outside.
