@@ -79,11 +79,13 @@ void CompileReads::find_implicit() {
       "Ada.Interrupts",      "Interfaces",      "Interfaces.C"};
   SameName same;
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
-    if (same_spec_[i] != i) continue;
     std::string_view name = graph_.units[i].name;
+    char first = static_cast<char>(name.empty() ? 0 : name[0] | 0x20);
+    if (same_spec_[i] != i || (first != 's' && first != 'a' && first != 'i')) continue;
     bool system = same(name.substr(0, 6), "System") && (name.size() == 6 || name[6] == '.');
     bool elsewhere = false;
-    for (std::string_view other : kElsewhere) elsewhere = elsewhere || same(name, other);
+    for (std::string_view other : kElsewhere)
+      elsewhere = elsewhere || (!system && same(name, other));
     if (spec_like(i) && (system || elsewhere) && same_spec_[i] == i) implicit_.push_back(i);
   }
 }
@@ -133,8 +135,7 @@ void CompileReads::find_direct_withs(const std::vector<GraphSource>& sources) {
     for (const DependencyUnit& unit : deps.units) {
       candidates.clear();
       for (const Need& need : graph_.needs[i])
-        if (!need.limited &&
-            (graph_.units[need.unit].generic || !nested_generics_[need.unit].empty()))
+        if (!need.limited && (graph_.units[need.unit].generic || nesting(need.unit)))
           candidates.push_back(need.unit);
       for (size_t w = unit.first_with; !candidates.empty() && w < unit.first_with + unit.with_count;
            ++w) {
@@ -165,17 +166,19 @@ void CompileReads::find_nested_generics() {
           child.find('.', name.size() + 1) == std::string_view::npos)
         nested_generics_[parent].push_back(i);
     }
+    if (!nested_generics_[parent].empty()) nesting_parents_.push_back(parent);
   }
   // Not for the parent's own descendants, which would need each other.
   extra_needs_.resize(graph_.units.size());
+  if (nesting_parents_.empty()) return;
   for (uint32_t i = 0; i < graph_.units.size(); ++i)
     for (const Need& need : graph_.needs[i]) {
-      const std::vector<uint32_t>& children = nested_generics_[need.unit];
+      if (need.limited || !nesting(need.unit)) continue;
       std::string_view parent = graph_.units[need.unit].name, name = graph_.units[i].name;
-      if (need.limited || children.empty() ||
-          (name.size() > parent.size() && name[parent.size()] == '.' &&
-           SameName()(name.substr(0, parent.size()), parent)))
+      if (name.size() > parent.size() && name[parent.size()] == '.' &&
+          SameName()(name.substr(0, parent.size()), parent))
         continue;
+      const std::vector<uint32_t>& children = nested_generics_[need.unit];
       extra_needs_[i].insert(extra_needs_[i].end(), children.begin(), children.end());
     }
 }

@@ -84,6 +84,11 @@ class CompileReads {
   void find_implicit();
   void find_nested_generics();
   void find_direct_withs(const std::vector<GraphSource>& sources);
+  bool nesting(uint32_t unit) const {
+    for (uint32_t parent : nesting_parents_)
+      if (parent == unit) return true;
+    return false;
+  }
 
   const UnitGraph& graph_;
   std::vector<uint32_t> same_spec_, same_body_;
@@ -91,6 +96,7 @@ class CompileReads {
   std::vector<uint32_t> generic_seen_;  // the stamp that last reached it
   std::vector<uint32_t> implicit_;
   std::vector<std::vector<uint32_t>> nested_generics_;  // per unit
+  std::vector<uint32_t> nesting_parents_;  // the units that have some
   std::vector<std::vector<uint32_t>> extra_needs_;      // per unit
   std::vector<std::vector<uint32_t>> direct_withs_;     // per unit
   std::vector<uint32_t> unit_index_;

@@ -99,8 +99,8 @@ bool MakefileWriter::files_of_body(uint32_t body) {
 }
 
 // The closures of what `i` needs: a spec's variable, or, for a limited
-// with, its file alone (a limited view reads no further). `self` is the
-// spec a body completes when `i` is that body.
+// with, its file alone (a limited view reads no further); not `self`'s (a
+// unit that withs itself).
 bool MakefileWriter::needs_of(uint32_t i, uint32_t self) {
   for (size_t k = 0; k < reads_.need_count(i); ++k) {
     Need need = reads_.need_at(i, k);
@@ -277,6 +277,7 @@ void MakefileWriter::name_objects(const std::vector<bool>& wanted, MakeResult& r
       built[unit] = true;
   objects_.resize(graph_.units.size());
   std::unordered_set<std::string> taken;
+  taken.reserve(graph_.units.size());
   for (uint32_t i = 0; i < graph_.units.size(); ++i) {
     const Unit& unit = graph_.units[i];
     if (!reads_.compiled(i) || !built[i]) continue;
