@@ -218,7 +218,8 @@ TEST_P(Rebuilds, MakeRedoesWhatGnatmakeRedoes) {
   if (param.whole) {
     fs::copy(tree, src + "/" + param.tree);
   } else {
-    ASSERT_EQ(shell("cd " + shell_quoted(src) + " && gnatchop -q -w " + shell_quoted(tree)).status, 0);
+    Shell chop = shell("cd " + shell_quoted(src) + " && gnatchop -q -w " + shell_quoted(tree));
+    ASSERT_EQ(chop.status, 0) << chop.out;
   }
   long long start = static_cast<long long>(std::time(nullptr)) - 100000;
   for (const auto& entry : fs::directory_iterator(src)) set_file_time(entry.path(), start);
