@@ -40,6 +40,7 @@ class MakefileWriter {
   bool generic_variables();
   void implicit_variable();
   void mark_needed();
+  void source_rule();
   bool inline_variables();
   bool inline_variable(const std::vector<uint32_t>& members);
   void name_objects(const std::vector<bool>& wanted, MakeResult& result);
@@ -359,6 +360,28 @@ bool MakefileWriter::object_rule(uint32_t i) {
   return true;
 }
 
+// Sources are made by no rule: a terminal rule with no recipe for their
+// endings spares make looking for one, file by file (half its time).
+void MakefileWriter::source_rule() {
+  std::unordered_set<std::string_view> endings;
+  for (uint32_t i = 0; i < graph_.units.size(); ++i) {
+    if (!needed_[i]) continue;
+    std::string_view path = graph_.units[i].path;
+    size_t dot = path.rfind('.'), slash = path.rfind('/');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+      continue;
+    std::string_view ending = path.substr(dot);
+    if (ending.find_first_of(" \t\\;=:#$%*?[") == std::string_view::npos)
+      endings.insert(ending);
+  }
+  if (endings.empty()) return;
+  std::vector<std::string_view> sorted(endings.begin(), endings.end());
+  std::sort(sorted.begin(), sorted.end());
+  for (size_t at = 0; at < sorted.size(); ++at)
+    out_.append(at == 0 ? "%" : " %").append(sorted[at]);
+  out_.append(":: ;\n");
+}
+
 MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
   MakeResult result;
   name_objects(wanted, result);
@@ -392,6 +415,7 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
   }
   // The first target; its prerequisites come at the end, once known.
   out_.append("\n.PHONY: all clean\nall:\n");
+  source_rule();
   MakeResult refused;
   refused.error = "cannot be named in a Makefile: ";
   if (!spec_variables() || !generic_variables()) return refused.error.append(error_), refused;
