@@ -338,6 +338,7 @@ bool MakefileWriter::object_rule(uint32_t i) {
     name_variable('g', generic);
     out_.push_back(')');
   }
+  out_.append(" $(ADA_CONFIG)");
   if (has_implicit_) out_.append(" $(implicit) $(implicit.inline)");
   if (uint32_t own = reads_.spec_like(i) ? i : spec; own != kNone) {
     out_.append(" $(");
@@ -389,6 +390,8 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
       "# Written by vantlink-deps: make -f THIS builds every unit the compiler compiles on\n"
       "# its own, objects and .ali files in the current directory.\n"
       "ADA ?= gcc -c\nADAFLAGS ?=\n"
+      // The compiler reads its configuration pragmas from there.
+      "ADA_CONFIG ?= $(wildcard gnat.adc)\n"
       // A backslash keeps a comment sign only outside a function's call.
       "hash := \\#\n"
       "ADA_INCLUDES ?=");

@@ -266,6 +266,19 @@ TEST_P(Rebuilds, MakeRedoesWhatGnatmakeRedoes) {
     ++edits;
     redone += gnats.size();
   }
+  if (param.whole) {
+    // The configuration pragmas: every object again, for both.
+    long long step = start + 10 + 2 * static_cast<long long>(files.size());
+    for (const std::string& directory : {by_make, by_gnat}) {
+      set_times(directory, step - 1);
+      std::string config = directory + "/gnat.adc";
+      write_file(config, read_file(config) + "pragma Ada_2022;\n");
+      set_file_time(config, step);
+    }
+    Shell again_make = shell(make), again_gnat = shell(gnatmake);
+    EXPECT_EQ(compiled(again_make.out), compiled(again_gnat.out)) << again_make.out;
+    EXPECT_FALSE(compiled(again_gnat.out).empty()) << again_gnat.out;
+  }
   std::printf("%s%s: %zu edits, %zu compilations gnatmake redid, 0 missed, %zu extra\n",
               param.tree, param.whole ? " (one file)" : "", edits, redone, extra);
 }
