@@ -95,9 +95,18 @@ void CompileReads::find_implicit() {
 void CompileReads::generics_reached(uint32_t from, uint32_t stamp,
                                       std::vector<uint32_t>& found) {
   std::vector<uint32_t> pending{from};
+  // A generic renaming compiled on its own reads the body of the generic it
+  // renames, but instantiates nothing: what that body instantiates is not
+  // read.
+  bool renaming = graph_.units[from].generic && !graph_.units[from].is_body() &&
+                  generic_body(from) == kNone;
   auto reach = [&](uint32_t unit) {
     if (!graph_.units[unit].generic || generic_seen_[unit] == stamp) return;
     generic_seen_[unit] = stamp;
+    if (renaming) {
+      if (generic_body(unit) != kNone) found.push_back(unit);
+      return;
+    }
     // A generic renaming has no body of its own: what it withs leads on.
     pending.push_back(unit);
     if (uint32_t body = generic_body(unit); body != kNone) {
