@@ -190,6 +190,17 @@ void position_last_unit(AnalysisContext* context, const TokenValue& end) {
   set_position(context->recogniser.list_tail, end);
 }
 
+// Positions the last record as position_last_unit does, and marks it generic
+// when it is the library-level package this declaration made: still
+// unpositioned, and no unit open around it.
+void finish_generic_package(AnalysisContext* context, const TokenValue& end) {
+  CompilationUnit* last = context->recogniser.list_tail;
+  if (last != nullptr && context->recogniser.depth == 0 && last->line == 0 &&
+      (last->flags & UNIT_PACKAGE) && last->kind == KIND_SPEC)
+    last->generic_package = true;
+  position_last_unit(context, end);
+}
+
 void begin_subunit(AnalysisContext* context, const char* parent) {
   context->recogniser.subunit_prefix = parent ? parent : "";
   context->recogniser.subunit_mode = true;

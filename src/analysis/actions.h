@@ -38,6 +38,7 @@ void begin_protected_body(AnalysisContext* context, const char* name);
 void leave_unit(AnalysisContext* context);  // without a record
 
 void finish_subprogram_declaration(AnalysisContext* context, const TokenValue& end);
+void finish_generic_package(AnalysisContext* context, const TokenValue& end);
 void finish_generic_subprogram_declaration(AnalysisContext* context, const TokenValue& end);
 void finish_abstract_subprogram(AnalysisContext* context, const TokenValue& end);
 void finish_subprogram_body(AnalysisContext* context, const TokenValue& end);

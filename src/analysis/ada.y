@@ -1334,7 +1334,7 @@ requeue_statement
 generic_declaration
     : generic_formal_part subprogram_specification ';'
         { finish_generic_subprogram_declaration(context, $3); }
-    | generic_formal_part package_specification ';' { position_last_unit(context, $3); }
+    | generic_formal_part package_specification ';' { finish_generic_package(context, $3); }
     ;
 
 generic_formal_part

@@ -1539,7 +1539,7 @@ raise_statement
 generic_declaration
     : generic_formal_part subprogram_specification aspect_option ';'
         { finish_generic_subprogram_declaration(context, $4); }
-    | generic_formal_part package_specification ';' { position_last_unit(context, $3); }
+    | generic_formal_part package_specification ';' { finish_generic_package(context, $3); }
     ;
 
 generic_formal_part

@@ -50,6 +50,9 @@ struct CompilationUnit {
   NameList* with_names;
   char* renaming_target;
   WithClause* with_clauses;  // its own context clause's names
+  // A generic package: its flags are a plain package's, but a build must
+  // know that instantiating it reads its body.
+  bool generic_package;
   CompilationUnit* next;
 };
 

@@ -13,6 +13,7 @@
 
 #include "deps/gpr_project.h"
 #include "deps/graph_order.h"
+#include "deps/make_rules.h"
 #include "deps/name_fold.h"
 #include "deps/output.h"
 #include "deps/unit_graph.h"
@@ -194,7 +195,8 @@ int run(int argc, char** argv) {
   // room made once for the output of order, where growing it step by step
   // copied it and touched twice the pages. Room not used is never touched.
   std::string out;
-  out.reserve(pairs[0].link_bytes.view().size());
+  // A Makefile is about as long as the link file and the dependency file.
+  out.reserve(form == OutputForm::kMake ? pairs[0].link_bytes.view().size() * 2 : pairs[0].link_bytes.view().size());
   int status = kOk;
   if (command == "check") {
     append_problems(out, graph);
@@ -208,6 +210,9 @@ int run(int argc, char** argv) {
       if (!find_units(graph, names, start, unknown))
         return complain(kUnknownUnit, "unknown unit " + unknown);
       shown = closure(graph, start, command == "dependents");
+      // A Makefile builds the named units too.
+      if (form == OutputForm::kMake)
+        for (uint32_t unit : start) shown[unit] = true;
     } else {
       // A cycle limited withs close is legal, and ordered: nothing to report.
       for (const Ordering::Cycle& cycle : ordering.cycles) {
@@ -216,7 +221,22 @@ int run(int argc, char** argv) {
         status = kFound;
       }
     }
-    append_units(out, graph, ordering.order, shown, form);
+    if (form == OutputForm::kMake) {
+      MakeResult made =
+          append_makefile(out, graph, sources, takes_units ? shown : std::vector<bool>());
+      if (!made.error.empty()) return complain(kFound, made.error);
+      if (made.left_out > 0)
+        complain(0, std::to_string(made.left_out) +
+                        " files left out of the Makefile: each one's object is named as an "
+                        "earlier file's (the first: " + made.first_left_out + ")");
+      if (made.unsure > 0)
+        complain(0, std::to_string(made.unsure) +
+                        " objects of files of several units that were analysed with a syntax "
+                        "warning: their unit index may be off (the first: " +
+                        made.first_unsure + ")");
+    } else {
+      append_units(out, graph, ordering.order, shown, form);
+    }
   }
   if (!write_all(out)) return complain(kUnreadable, "cannot write the output");
   return status;

@@ -80,43 +80,11 @@ void append_dot(std::string& out, const UnitGraph& graph, const std::vector<uint
   out.append("}\n");
 }
 
-// A file name as make reads it in a rule.
-void append_make_name(std::string& out, std::string_view name) {
-  for (char c : name) {
-    if (c == '$') out.push_back('$');
-    else if (c == ' ' || c == '#' || c == ':' || c == '\\') out.push_back('\\');
-    out.push_back(c);
-  }
-}
-
-// One rule a file: it needs the files of what its units need.
-void append_make(std::string& out, const UnitGraph& graph, const std::vector<uint32_t>& order,
-                 const std::vector<bool>& shown) {
-  for (uint32_t i : order) {
-    if (!shown[i]) continue;
-    const Unit& unit = graph.units[i];
-    std::vector<std::string_view> files;
-    for (const Need& need : graph.needs[i]) {
-      std::string_view path = graph.units[need.unit].path;
-      if (path != unit.path && std::find(files.begin(), files.end(), path) == files.end())
-        files.push_back(path);
-    }
-    append_make_name(out, unit.path);
-    out.push_back(':');
-    for (std::string_view file : files) {
-      out.push_back(' ');
-      append_make_name(out, file);
-    }
-    out.push_back('\n');
-  }
-}
-
 }  // namespace
 
 void append_units(std::string& out, const UnitGraph& graph, const std::vector<uint32_t>& order,
                   const std::vector<bool>& shown, OutputForm form) {
   if (form == OutputForm::kDot) return append_dot(out, graph, order, shown);
-  if (form == OutputForm::kMake) return append_make(out, graph, order, shown);
   // A build compiles and orders only its own units: external ones are not listed.
   for (uint32_t i : order)
     if (shown[i] && !graph.units[i].external) append_line(out, graph.units[i]);

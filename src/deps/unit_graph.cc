@@ -126,7 +126,9 @@ void index_units(UnitGraph& graph) {
     auto& index = unit.is_body() ? graph.body_of : graph.spec_of;
     auto [at, added] = index.emplace(unit.name, i);
     if (!added) report(graph, {Problem::kDuplicate, i, unit.name, at->second});
+    graph.first_same.push_back(at->second);
   }
+  graph.first_other.assign(graph.units.size(), UINT32_MAX);
 }
 
 // The library body a subunit belongs to, through subunits of subunits.
@@ -205,9 +207,11 @@ void add_structure(UnitGraph& graph, NeedList& needs, uint32_t i) {
   }
   if (unit.is_body()) {
     auto spec = graph.spec_of.find(unit.name);
-    if (spec != graph.spec_of.end())
+    if (spec != graph.spec_of.end()) {
       needs.add(i, spec->second, false);
-    else if (unit.kind == "BODY")
+      graph.first_other[i] = spec->second;
+      if (graph.first_same[i] == i) graph.first_other[spec->second] = i;
+    } else if (unit.kind == "BODY")
       report(graph, {Problem::kNoSpec, i, unit.name});
   }
   if (size_t dot = unit.name.rfind('.'); dot != std::string_view::npos) {
@@ -254,7 +258,8 @@ UnitGraph build_unit_graph(const std::vector<GraphSource>& sources, bool with_ne
       for (size_t u = 0; u < record.unit_count; ++u) {
         const LinkUnit& unit = link.units[record.first_unit + u];
         const DependencyUnit& facts = deps.units[deps.rules[r].first_unit + u];
-        graph.units.push_back({unit.name, unit.kind, unit.path, facts.subunit_of, source.external});
+        graph.units.push_back(
+            {unit.name, unit.kind, unit.path, facts.subunit_of, source.external, facts.generic});
         written.push_back({&facts, &deps});
       }
     }
@@ -271,6 +276,9 @@ UnitGraph build_unit_graph(const std::vector<GraphSource>& sources, bool with_ne
     add_structure(graph, needs, i);
     add_withs(graph, needs, ancestors, *written[i].second, i, *written[i].first);
   }
+  for (uint32_t i = 0; i < graph.units.size(); ++i)
+    if (!graph.units[i].is_body() && graph.first_same[i] != i)
+      graph.first_other[i] = graph.first_other[graph.first_same[i]];
   return graph;
 }
 

@@ -19,6 +19,7 @@ struct Unit {
   std::string_view path;        // as the link file writes it
   std::string_view subunit_of;  // empty unless a subunit
   bool external = false;        // provided from outside: never compiled nor checked here
+  bool generic = false;         // a generic declaration (or generic renaming)
   bool is_body() const { return kind != "SPEC"; }
 };
 
@@ -48,6 +49,10 @@ struct UnitGraph {
   std::vector<std::vector<Need>> needs;    // per unit, without repeats; itself if it withs itself
   std::vector<Problem> problems;           // in the order found
   NameIndex spec_of, body_of;              // the first unit of each name
+  // Per unit, as the indexes answer for its name: the first unit of its
+  // kind (itself unless provided again), and the first of the other kind
+  // (a body's spec, a spec's body), or UINT32_MAX.
+  std::vector<uint32_t> first_same, first_other;
 };
 
 // Why the two files cannot be read together, or empty.

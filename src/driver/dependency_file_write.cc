@@ -48,7 +48,7 @@ void append_rule(DependencyWriter& out, const SourceFileEntry& entry, int64_t tr
   if (entry.state == EntryState::kAnalysed) {
     for (const CompilationUnit* unit = entry.units; unit != nullptr; unit = unit->next) {
       out.add_unit(unit->full_name ? unit->full_name : "", unit_kind_text(*unit),
-                   subunit_parent(*unit));
+                   subunit_parent(*unit), (unit->flags & UNIT_GENERIC) != 0 || unit->generic_package);
       for (const WithClause* with = unit->with_clauses; with != nullptr; with = with->next)
         out.add_with(with->name, marks_of(*with));
     }

@@ -29,6 +29,7 @@ struct DependencyUnit {
   std::string_view name;
   std::string_view kind;        // "SPEC", "BODY", "PROC"
   std::string_view subunit_of;  // empty unless a subunit
+  bool generic = false;         // a generic declaration or generic renaming
   size_t first_with = 0;        // into DependencyFile::withs
   size_t with_count = 0;
 };
@@ -107,7 +108,8 @@ class DependencyWriter {
   explicit DependencyWriter(std::string_view mode, int64_t trusted_before);
 
   void begin_rule(std::string_view key, int64_t written_time, bool clean);
-  void add_unit(std::string_view name, std::string_view kind, std::string_view subunit_of);
+  void add_unit(std::string_view name, std::string_view kind, std::string_view subunit_of,
+                bool generic = false);
   void add_with(std::string_view name, uint32_t marks);  // of the unit added last
   void end_rule();
   void copy_rule(std::string_view rule_text);  // a rule as read, whole

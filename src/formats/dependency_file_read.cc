@@ -298,6 +298,7 @@ bool Reader::unit(od::value& value) {
   bool ok = members(value, [&](Key& key, od::value& v) {
     if (key.is("logical-name")) return string(v, unit.name);
     if (key.is("vantlink-kind")) return string(v, unit.kind);
+    if (key.is("vantlink-generic")) return boolean(v, unit.generic);
     if (key.is("is-interface")) {  // the kind says it
       bool interface;
       return boolean(v, interface);

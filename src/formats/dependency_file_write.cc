@@ -93,7 +93,7 @@ void DependencyWriter::begin_rule(std::string_view key, int64_t written_time, bo
 // A body implements its spec, so only a spec is an interface; a subprogram
 // body without a spec is written false as well.
 void DependencyWriter::add_unit(std::string_view name, std::string_view kind,
-                                std::string_view subunit_of) {
+                                std::string_view subunit_of, bool generic) {
   if (unit_count_++ != 0) text_.push_back(',');
   text_.append("{\"logical-name\":");
   append_json_string(text_, name);
@@ -104,6 +104,7 @@ void DependencyWriter::add_unit(std::string_view name, std::string_view kind,
     text_.append(",\"vantlink-subunit-of\":");
     append_json_string(text_, subunit_of);
   }
+  if (generic) text_.append(",\"vantlink-generic\":true");
   text_.push_back('}');
 }
 
