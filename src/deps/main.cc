@@ -53,7 +53,7 @@ struct FilePair {
   DependencyFile deps;
 };
 
-int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
+int read_pair(const char* link_name, const char* deps_name, FilePair& pair, NeedsRead needs) {
   std::string error;
   // Mapped: a file cut short under it ends this program, which changes nothing.
   switch (read_whole_file(link_name, pair.link_bytes, UINT64_MAX, error, nullptr,
@@ -63,7 +63,8 @@ int read_pair(const char* link_name, const char* deps_name, FilePair& pair) {
     default:
       return complain(kUnreadable, "cannot read link file " + std::string(link_name) + ": " + error);
   }
-  switch (read_dependency_file(deps_name, pair.deps, error, UINT64_MAX, FileAccess::kMapped)) {
+  switch (read_dependency_file(deps_name, pair.deps, error, UINT64_MAX, FileAccess::kMapped,
+                               needs)) {
     case ReadOutcome::kRead: break;
     case ReadOutcome::kNoMemory: throw std::bad_alloc();
     case ReadOutcome::kMissing:
@@ -176,11 +177,15 @@ int run(int argc, char** argv) {
 
   // The project's pair first: its units come first and win over external ones.
   std::deque<FilePair> pairs(externals.size() + 1);
-  if (int status = read_pair(argv[at + 1], argv[at + 2], pairs[0]); status != kOk) return status;
+  // A project file lists sources, not what they need.
+  NeedsRead needs = gpr ? NeedsRead::kSkipped : NeedsRead::kRead;
+  if (int status = read_pair(argv[at + 1], argv[at + 2], pairs[0], needs); status != kOk)
+    return status;
   std::vector<GraphSource> sources = {{&pairs[0].link, &pairs[0].deps, false}};
   for (size_t e = 0; e < externals.size(); ++e) {
     FilePair& pair = pairs[e + 1];
-    if (int status = read_pair(externals[e].first, externals[e].second, pair); status != kOk)
+    if (int status = read_pair(externals[e].first, externals[e].second, pair, needs);
+        status != kOk)
       return status;
     sources.push_back({&pair.link, &pair.deps, true});
   }

@@ -64,10 +64,16 @@ struct DependencyFile {
   std::deque<std::string> decoded;  // names that were written with escapes
 };
 
+// Whether the rules' needs are read. Skipped, they are checked only as far
+// as their brackets balance (the checksum vouches for the rest), and no unit
+// has withs: for a question that asks nothing of them.
+enum class NeedsRead { kRead, kSkipped };
+
 // Parses a copy of `text` into `out`. False, with the reason in `error`,
 // unless it is well-formed JSON of this format's version (`out.format` then
 // tells a file of another version, when it said so before its rules).
-bool parse_dependency_file(std::string_view text, DependencyFile& out, std::string& error);
+bool parse_dependency_file(std::string_view text, DependencyFile& out, std::string& error,
+                           NeedsRead needs = NeedsRead::kRead);
 
 enum class ReadOutcome { kRead, kMissing, kUnreadable, kTooLarge, kNoMemory, kDamaged };
 
@@ -75,7 +81,8 @@ enum class ReadOutcome { kRead, kMissing, kUnreadable, kTooLarge, kNoMemory, kDa
 // is not read (kTooLarge).
 ReadOutcome read_dependency_file(const char* path, DependencyFile& out, std::string& error,
                                  uint64_t size_limit = UINT64_MAX,
-                                 FileAccess access = FileAccess::kRead);
+                                 FileAccess access = FileAccess::kRead,
+                                 NeedsRead needs = NeedsRead::kRead);
 
 // The checksum of `text` as the file's last key gives it: of every byte but
 // its own 16 digits, which must be followed by nothing but the file's end.

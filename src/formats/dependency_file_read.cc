@@ -120,7 +120,8 @@ struct Key {
 
 class Reader {
  public:
-  Reader(DependencyFile& file, size_t length) : file_(file), length_(length) {}
+  Reader(DependencyFile& file, size_t length, NeedsRead needs)
+      : file_(file), length_(length), needs_read_(needs == NeedsRead::kRead) {}
 
   bool read(std::string& error);
 
@@ -189,6 +190,7 @@ class Reader {
 
   DependencyFile& file_;
   size_t length_;
+  bool needs_read_;
   od::document* document_ = nullptr;
   std::vector<Need> needs_;  // of the rule being read
   const char* digits_ = nullptr;  // the checksum's
@@ -356,6 +358,8 @@ bool Reader::rule(od::value& value) {
     if (key.is("requires")) {
       if (needs) return fail("repeated requires");
       needs = true;
+      // Left unconsumed, the library passes over it on the way to the next key.
+      if (!needs_read_) return true;
       return elements(v, [&](od::value& each) { return need(each); });
     }
     return key.unknown = true;
@@ -460,24 +464,25 @@ bool Reader::read(std::string& error) {
   return true;
 }
 
-bool parse_read_text(DependencyFile& file, size_t length, std::string& error) {
-  return Reader(file, length).read(error);
+bool parse_read_text(DependencyFile& file, size_t length, std::string& error, NeedsRead needs) {
+  return Reader(file, length, needs).read(error);
 }
 
 }  // namespace
 
-bool parse_dependency_file(std::string_view text, DependencyFile& file, std::string& error) {
+bool parse_dependency_file(std::string_view text, DependencyFile& file, std::string& error,
+                           NeedsRead needs) {
   if (!file.text.allocate(text.size())) {
     error = "cannot allocate memory";
     return false;
   }
   if (!text.empty()) std::memcpy(file.text.data(), text.data(), text.size());
   file.text.set_length(text.size());
-  return parse_read_text(file, text.size(), error);
+  return parse_read_text(file, text.size(), error, needs);
 }
 
 ReadOutcome read_dependency_file(const char* path, DependencyFile& file, std::string& error,
-                                 uint64_t size_limit, FileAccess access) {
+                                 uint64_t size_limit, FileAccess access, NeedsRead needs) {
   switch (read_whole_file(path, file.text, size_limit, error, nullptr, access)) {
     case WholeFile::kRead: break;
     case WholeFile::kMissing: return ReadOutcome::kMissing;
@@ -485,6 +490,6 @@ ReadOutcome read_dependency_file(const char* path, DependencyFile& file, std::st
     case WholeFile::kNoMemory: return ReadOutcome::kNoMemory;
     case WholeFile::kTooLarge: return ReadOutcome::kTooLarge;
   }
-  return parse_read_text(file, file.text.size(), error) ? ReadOutcome::kRead
+  return parse_read_text(file, file.text.size(), error, needs) ? ReadOutcome::kRead
                                                          : ReadOutcome::kDamaged;
 }
