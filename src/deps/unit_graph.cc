@@ -121,10 +121,12 @@ void report(UnitGraph& graph, const Problem& problem) {
 }
 
 void index_units(UnitGraph& graph) {
+  graph.first_same.reserve(graph.units.size());
   for (uint32_t i = 0; i < graph.units.size(); ++i) {
     const Unit& unit = graph.units[i];
     auto& index = unit.is_body() ? graph.body_of : graph.spec_of;
-    auto [at, added] = index.emplace(unit.name, i);
+    // Looked up before anything is allocated: most copies of a name are found.
+    auto [at, added] = index.try_emplace(unit.name, i);
     if (!added) report(graph, {Problem::kDuplicate, i, unit.name, at->second});
     graph.first_same.push_back(at->second);
   }
@@ -273,6 +275,8 @@ UnitGraph build_unit_graph(const std::vector<GraphSource>& sources, bool with_ne
   for (uint32_t i = 0; i < graph.units.size(); ++i) {
     // Check wants no needs, and an external unit has no problem to report.
     if (!with_needs && graph.units[i].external) continue;
+    // A unit needs about what it withs, its spec and its parent: room made once.
+    if (with_needs) graph.needs[i].reserve(written[i].first->with_count + 2);
     add_structure(graph, needs, i);
     add_withs(graph, needs, ancestors, *written[i].second, i, *written[i].first);
   }
