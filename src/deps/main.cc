@@ -174,6 +174,12 @@ int run(int argc, char** argv) {
                             "word of the project language");
   if (!takes_units && !gpr && !names.empty())
     return complain(kUsage, "units after " + std::string(command));
+  // A form or an external file that a command has no use for is a mistake,
+  // not something to pass over in silence.
+  if ((gpr || command == "check") && !form_option.empty())
+    return complain(kUsage, std::string(command) + " has no " + std::string(form_option) +
+                                " form");
+  if (gpr && !externals.empty()) return complain(kUsage, "gpr takes no --external");
 
   // The project's pair first: its units come first and win over external ones.
   std::deque<FilePair> pairs(externals.size() + 1);

@@ -750,6 +750,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "vantlink-deps: both --dot and --make"},
         Failure{"MakeAndDot", {"--make", "--dot", "order", "links.txt", "deps.json"}, nothing, 2,
                 "vantlink-deps: both --make and --dot"},
+        Failure{"CheckWithAForm", {"--dot", "check", "links.txt", "deps.json"}, nothing, 2,
+                "vantlink-deps: check has no --dot form"},
+        Failure{"GprWithAForm", {"--make", "gpr", "links.txt", "deps.json", "Tool"}, nothing, 2,
+                "vantlink-deps: gpr has no --make form"},
+        Failure{"GprWithExternal",
+                {"--external", "links.txt", "deps.json", "gpr", "links.txt", "deps.json", "Tool"},
+                nothing, 2, "vantlink-deps: gpr takes no --external"},
         Failure{"UnknownUnit", {"dependents", "links.txt", "deps.json", "Nope"}, nothing, 5,
                 "vantlink-deps: unknown unit Nope"}),
     [](const auto& info) { return std::string(info.param.name); });
