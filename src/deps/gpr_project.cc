@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "deps/name_fold.h"
+
 namespace {
 
 // The words gprbuild refuses as a project's name: Ada 95's reserved words
@@ -129,25 +131,10 @@ struct Entry {
 
 // Names compared as gprbuild compares them: ASCII and Latin-1 letters
 // without regard to case.
-// Eight bytes at a time, each with 0x20 set: the two cases of an ASCII or
-// Latin-1 letter hash alike (other bytes may collide; equality sorts out).
 struct FoldedHash {
   size_t operator()(std::string_view name) const {
-    constexpr uint64_t kFold = 0x2020202020202020ull;
-    uint64_t hash = name.size() * 0x9e3779b97f4a7c15ull;
-    size_t at = 0;
-    for (; at + 8 <= name.size(); at += 8) {
-      uint64_t word;
-      std::memcpy(&word, name.data() + at, 8);
-      hash = (hash ^ (word | kFold)) * 0x100000001b3ull;
-      hash ^= hash >> 29;
-    }
-    if (size_t rest = name.size() - at; rest > 0) {
-      uint64_t last = 0;
-      std::memcpy(&last, name.data() + at, rest);
-      hash = (hash ^ (last | (kFold >> (8 * (8 - rest))))) * 0x100000001b3ull;
-    }
-    return static_cast<size_t>(hash ^ (hash >> 32));
+    uint64_t high = 0;
+    return hash_words_folded(name, high);
   }
 };
 struct FoldedEqual {

@@ -109,6 +109,29 @@ bool is_utf8(std::string_view text) {
   return true;
 }
 
+// Eight bytes at a time, each with 0x20 set: an ASCII letter's two cases
+// (and a Latin-1 letter's) hash alike; other bytes may collide, which
+// equality sorts out. `high` collects the bytes' top bits.
+size_t hash_words_folded(std::string_view name, uint64_t& high) {
+  constexpr uint64_t kFold = 0x2020202020202020ull;
+  uint64_t hash = name.size() * 0x9e3779b97f4a7c15ull;
+  size_t at = 0;
+  for (; at + 8 <= name.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, name.data() + at, 8);
+    high |= word;
+    hash = (hash ^ (word | kFold)) * 0x100000001b3ull;
+    hash ^= hash >> 29;
+  }
+  if (size_t rest = name.size() - at; rest > 0) {
+    uint64_t last = 0;
+    std::memcpy(&last, name.data() + at, rest);
+    high |= last;
+    hash = (hash ^ (last | (kFold >> (8 * (8 - rest))))) * 0x100000001b3ull;
+  }
+  return static_cast<size_t>(hash ^ (hash >> 32));
+}
+
 char32_t decode_utf8(std::string_view text, size_t& at) {
   unsigned char lead = static_cast<unsigned char>(text[at]);
   if (lead < 0x80) return text[at++];

@@ -5,6 +5,8 @@
 // are different names, as they are to a compiler reading one encoding.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,10 @@ void append_folded_name(std::string& out, std::string_view name);
 
 // The simple lower case of a character beyond ASCII, itself if it has none.
 char32_t lower_letter(char32_t c);
+
+// A hash of `name` in which the two cases of an ASCII or Latin-1 letter
+// agree; `high` gathers the top bits of its bytes (none: plain ASCII).
+size_t hash_words_folded(std::string_view name, uint64_t& high);
 
 // Decodes the UTF-8 character at `at` of valid UTF-8 `text`, moving `at` past it.
 char32_t decode_utf8(std::string_view text, size_t& at);

@@ -9,29 +9,6 @@ namespace {
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Eight bytes at a time, each with 0x20 set: an ASCII letter's two cases
-// hash alike (other bytes may collide, which equality sorts out). `high`
-// collects the bytes' top bits: a name beyond ASCII is hashed folded.
-size_t hash_bytes(std::string_view name, uint64_t& high) {
-  constexpr uint64_t kFold = 0x2020202020202020ull;
-  uint64_t hash = name.size() * 0x9e3779b97f4a7c15ull;
-  size_t at = 0;
-  for (; at + 8 <= name.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, name.data() + at, 8);
-    high |= word;
-    hash = (hash ^ (word | kFold)) * 0x100000001b3ull;
-    hash ^= hash >> 29;
-  }
-  if (size_t rest = name.size() - at; rest > 0) {
-    uint64_t last = 0;
-    std::memcpy(&last, name.data() + at, rest);
-    high |= last;
-    hash = (hash ^ (last | (kFold >> (8 * (8 - rest))))) * 0x100000001b3ull;
-  }
-  return static_cast<size_t>(hash ^ (hash >> 32));
-}
-
 constexpr uint64_t kHighBits = 0x8080808080808080ull;
 
 bool same_folded(std::string_view a, std::string_view b) {
@@ -45,11 +22,11 @@ bool same_folded(std::string_view a, std::string_view b) {
 
 size_t NameHash::operator()(std::string_view name) const {
   uint64_t high = 0;
-  size_t hash = hash_bytes(name, high);
+  size_t hash = hash_words_folded(name, high);
   if ((high & kHighBits) == 0) return hash;
   std::string folded;
   append_folded_name(folded, name);
-  return hash_bytes(folded, high);
+  return hash_words_folded(folded, high);
 }
 
 // ASCII names, nearly all of them, compare byte by byte; a difference in a
