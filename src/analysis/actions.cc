@@ -241,9 +241,9 @@ void end_library_unit(AnalysisContext* context, const TokenValue& first) {
 
 void withdraw_doubtful_units(AnalysisContext* context) {
   Recogniser& r = context->recogniser;
-  for (size_t i = r.doubtful_from; i < r.records.size(); ++i) r.withdrawn[i] = true;
+  for (size_t i = r.doubtful_from; i < r.records.size(); ++i) r.records[i]->withdrawn = true;
   if (r.depth != 0) return;
-  for (size_t i : r.indented) r.withdrawn[i] = true;
+  for (size_t i : r.indented) r.records[i]->withdrawn = true;
 }
 
 void report_not_ada95(AnalysisContext* context) {

@@ -62,10 +62,9 @@ void Recogniser::start_file(const char* name, const char* directory) {
 
 CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const char* full_name,
                                          const char* simple_name, const NameList* with_names) {
-  // Room first: once the record is linked, keeping it in step with its
-  // withdrawal mark must not fail half way.
+  // Room first: once the record is linked, its place in `records` must not
+  // fail to follow.
   if (records.size() == records.capacity()) records.reserve(2 * records.size() + 8);
-  if (withdrawn.size() == withdrawn.capacity()) withdrawn.reserve(2 * withdrawn.size() + 64);
   auto* unit = static_cast<CompilationUnit*>(checked_alloc(sizeof(CompilationUnit)));
   // Linked first, so that a failure below leaves nothing unreachable.
   if (list_tail != nullptr)
@@ -74,7 +73,6 @@ CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const cha
     list_head = unit;
   list_tail = unit;
   records.push_back(unit);
-  withdrawn.push_back(false);
   unit->kind = kind;
   unit->flags = flags;
   unit->full_name = permanent_copy(full_name);
@@ -89,18 +87,17 @@ CompilationUnit* Recogniser::append_unit(int32_t kind, uint32_t flags, const cha
 
 CompilationUnit* Recogniser::take_unit_list() {
   CompilationUnit* head = list_head;
-  CompilationUnit** link = &head;
-  for (size_t i = 0; i < records.size(); ++i) {
-    if (!withdrawn[i]) {
-      link = &records[i]->next;
+  for (CompilationUnit** link = &head; *link != nullptr;) {
+    CompilationUnit* unit = *link;
+    if (!unit->withdrawn) {
+      link = &unit->next;
       continue;
     }
-    *link = records[i]->next;
-    records[i]->next = nullptr;
-    release_unit_list(records[i]);
+    *link = unit->next;
+    unit->next = nullptr;
+    release_unit_list(unit);
   }
   records.clear();
-  withdrawn.clear();
   list_head = list_tail = nullptr;
   return head;
 }

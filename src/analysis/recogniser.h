@@ -65,10 +65,9 @@ struct Recogniser {
   bool subunit_mode = false;
 
   // What the modern analysis's recovery knows of the records (actions.h):
-  // each record made, in order, and those it no longer vouches for, which
-  // the hand-over leaves out.
+  // each record made, in order (those it no longer vouches for are marked
+  // withdrawn, and the hand-over leaves them out).
   std::vector<CompilationUnit*> records;
-  std::vector<bool> withdrawn;
   size_t doubtful_from = SIZE_MAX;  // the records since the parse first resumed
   std::vector<size_t> indented;     // records of units that did not begin a line
   size_t unit_first_record = 0;     // of the compilation unit being read

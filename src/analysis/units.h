@@ -53,6 +53,7 @@ struct CompilationUnit {
   // A generic package: its flags are a plain package's, but a build must
   // know that instantiating it reads its body.
   bool generic_package;
+  bool withdrawn;  // the recovery no longer vouches for its name: never handed over
   CompilationUnit* next;
 };
 

@@ -4,6 +4,12 @@ namespace {
 
 constexpr uint32_t kNone = CompileReads::kNone;
 
+// `name` is `ancestor` followed by "." and more, letter case aside.
+bool descends_from(std::string_view name, std::string_view ancestor) {
+  return name.size() > ancestor.size() && name[ancestor.size()] == '.' &&
+         SameName()(name.substr(0, ancestor.size()), ancestor);
+}
+
 }  // namespace
 
 CompileReads::CompileReads(const UnitGraph& graph, const std::vector<GraphSource>& sources)
@@ -82,11 +88,11 @@ void CompileReads::find_implicit() {
     std::string_view name = graph_.units[i].name;
     char first = static_cast<char>(name.empty() ? 0 : name[0] | 0x20);
     if (same_spec_[i] != i || (first != 's' && first != 'a' && first != 'i')) continue;
-    bool system = same(name.substr(0, 6), "System") && (name.size() == 6 || name[6] == '.');
+    bool system = same(name, "System") || descends_from(name, "System");
     bool elsewhere = false;
     for (std::string_view other : kElsewhere)
       elsewhere = elsewhere || (!system && same(name, other));
-    if (spec_like(i) && (system || elsewhere) && same_spec_[i] == i) implicit_.push_back(i);
+    if (spec_like(i) && (system || elsewhere)) implicit_.push_back(i);
   }
 }
 
@@ -170,8 +176,7 @@ void CompileReads::find_nested_generics() {
     if (parent == kNone) continue;
     for (uint32_t i = 0; i < graph_.units.size(); ++i) {
       std::string_view child = graph_.units[i].name;
-      if (graph_.units[i].generic && child.size() > name.size() &&
-          child[name.size()] == '.' && SameName()(child.substr(0, name.size()), name) &&
+      if (graph_.units[i].generic && descends_from(child, name) &&
           child.find('.', name.size() + 1) == std::string_view::npos)
         nested_generics_[parent].push_back(i);
     }
@@ -184,9 +189,7 @@ void CompileReads::find_nested_generics() {
     for (const Need& need : graph_.needs[i]) {
       if (need.limited || !nesting(need.unit)) continue;
       std::string_view parent = graph_.units[need.unit].name, name = graph_.units[i].name;
-      if (name.size() > parent.size() && name[parent.size()] == '.' &&
-          SameName()(name.substr(0, parent.size()), parent))
-        continue;
+      if (descends_from(name, parent)) continue;
       const std::vector<uint32_t>& children = nested_generics_[need.unit];
       extra_needs_[i].insert(extra_needs_[i].end(), children.begin(), children.end());
     }

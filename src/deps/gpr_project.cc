@@ -6,8 +6,10 @@
 #include <cstring>
 #include <deque>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
+#include "deps/file_paths.h"
 #include "deps/name_fold.h"
 
 namespace {
@@ -104,22 +106,11 @@ void append_list(std::string& out, std::string_view attribute,
   out.append(");\n");
 }
 
-std::string_view directory_of(std::string_view key) {
-  size_t slash = key.rfind('/');
-  if (slash == std::string_view::npos) return ".";
-  return slash == 0 ? key.substr(0, 1) : key.substr(0, slash);
-}
-
 // gprbuild refuses a whole project for a control character in a string.
 bool readable_literal(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
   return true;
-}
-
-std::string_view simple_name(std::string_view key) {
-  size_t slash = key.rfind('/');
-  return slash == std::string_view::npos ? key : key.substr(slash + 1);
 }
 
 struct Entry {
@@ -174,10 +165,9 @@ class Collector {
     if (std::string_view directory = directory_of(record.key);
         directory != last_directory_ && readable_literal(directory)) {
       last_directory_ = directory;
-      if (auto [at, added] = directory_seen_.emplace(directory, true); added)
-        directories.push_back(at->first);
+      if (auto [at, added] = directory_seen_.insert(directory); added) directories.push_back(*at);
     }
-    std::string_view file = simple_name(record.key);
+    std::string_view file = file_name_of(record.key);
     auto [first, added] = first_file_.emplace(file, record.key);
     bool clean = deps_.rules[r].clean;
     bool vouched = clean && added && readable;
@@ -235,7 +225,7 @@ class Collector {
   const LinkFileText& link_;
   const DependencyFile& deps_;
   std::string& left_out_;
-  std::unordered_map<std::string_view, bool> directory_seen_;
+  std::unordered_set<std::string_view> directory_seen_;
   std::string_view last_directory_;
   std::unordered_map<std::string_view, std::string_view> first_file_;  // simple name -> key
   Owners specs_, bodies_;

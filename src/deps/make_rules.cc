@@ -1,6 +1,7 @@
 #include "deps/make_rules.h"
 
 #include "deps/compile_reads.h"
+#include "deps/file_paths.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -32,6 +33,7 @@ class MakefileWriter {
 
  private:
   void name_variable(char prefix, uint32_t i);
+  void append_reference(char prefix, uint32_t i);
   bool plainly_named(uint32_t i) const;
   bool word(std::string_view path);
   bool files_of_body(uint32_t body);
@@ -70,6 +72,13 @@ void MakefileWriter::name_variable(char prefix, uint32_t i) {
   }
 }
 
+// " $(s.Name)": a use of the variable.
+void MakefileWriter::append_reference(char prefix, uint32_t i) {
+  out_.append(" $(");
+  name_variable(prefix, i);
+  out_.push_back(')');
+}
+
 // Named by its name when it is the first unit of that name and the name
 // holds nothing make would read otherwise.
 bool MakefileWriter::plainly_named(uint32_t i) const {
@@ -106,13 +115,11 @@ bool MakefileWriter::needs_of(uint32_t i, uint32_t self) {
   for (size_t k = 0; k < reads_.need_count(i); ++k) {
     Need need = reads_.need_at(i, k);
     if (!reads_.spec_like(need.unit) || need.unit == self) continue;
-    out_.push_back(' ');
-    if (need.limited || !emitted_[need.unit]) {
-      if (!word(graph_.units[need.unit].path)) return false;
+    if (!need.limited && emitted_[need.unit]) {
+      append_reference('s', need.unit);
     } else {
-      out_.append("$(");
-      name_variable('s', need.unit);
-      out_.push_back(')');
+      out_.push_back(' ');
+      if (!word(graph_.units[need.unit].path)) return false;
     }
   }
   return true;
@@ -154,9 +161,7 @@ void MakefileWriter::implicit_variable() {
   if (!has_implicit_) return;
   out_.append("implicit := $(sort");
   for (uint32_t unit : reads_.implicit()) {
-    out_.append(" $(");
-    name_variable('s', unit);
-    out_.push_back(')');
+    append_reference('s', unit);
   }
   out_.append(")\n");
 }
@@ -211,9 +216,7 @@ bool MakefileWriter::inline_variables() {
   if (has_implicit_) {
     out_.append("implicit.inline := $(sort");
     for (uint32_t unit : reads_.implicit()) {
-      out_.append(" $(");
-      name_variable('b', component_[unit]);
-      out_.push_back(')');
+      append_reference('b', component_[unit]);
     }
     out_.append(")\n");
   }
@@ -225,9 +228,7 @@ bool MakefileWriter::inline_variable(const std::vector<uint32_t>& members) {
   name_variable('b', component_[members.front()]);
   out_.append(" := $(sort");
   for (uint32_t member : members) {
-    out_.append(" $(");
-    name_variable('s', member);
-    out_.push_back(')');
+    append_reference('s', member);
     uint32_t body = reads_.own_body(member);
     if (body != kNone && !files_of_body(body)) return false;
   }
@@ -236,13 +237,11 @@ bool MakefileWriter::inline_variable(const std::vector<uint32_t>& members) {
     bool ok = true;
     reads_.for_each_inline_need(member, [&](const Need& need) {
       if (!ok || !reads_.spec_like(need.unit) || component_[need.unit] == self) return;
-      out_.push_back(' ');
-      if (component_[need.unit] == kNone) {
-        ok = word(graph_.units[need.unit].path);
+      if (component_[need.unit] != kNone) {
+        append_reference('b', component_[need.unit]);
       } else {
-        out_.append("$(");
-        name_variable('b', component_[need.unit]);
-        out_.push_back(')');
+        out_.push_back(' ');
+        ok = word(graph_.units[need.unit].path);
       }
     });
     if (!ok) return false;
@@ -259,9 +258,8 @@ bool MakefileWriter::generic_variables() {
     if (body == kNone || !needed_[i]) continue;
     name_variable('g', i);
     // Its spec too, for the generics a with does not name (Text_IO's).
-    out_.append(" := $(sort $(");
-    name_variable('s', i);
-    out_.push_back(')');
+    out_.append(" := $(sort");
+    append_reference('s', i);
     if (!files_of_body(body) || !needs_of(body, kNone)) return false;
     out_.append(")\n");
   }
@@ -326,24 +324,18 @@ bool MakefileWriter::object_rule(uint32_t i) {
   if (unit.is_body()) {
     if (!files_of_body(i) || !needs_of(i, i)) return false;
   } else {
-    out_.append(" $(");
-    name_variable('s', i);
-    out_.push_back(')');
+    append_reference('s', i);
   }
   std::vector<uint32_t> generics;
   reads_.generics_reached(i, i, generics);
   if (spec != kNone) reads_.generics_reached(spec, i, generics);
   for (uint32_t generic : generics) {
-    out_.append(" $(");
-    name_variable('g', generic);
-    out_.push_back(')');
+    append_reference('g', generic);
   }
   out_.append(" $(ADA_CONFIG)");
   if (has_implicit_) out_.append(" $(implicit) $(implicit.inline)");
   if (uint32_t own = reads_.spec_like(i) ? i : spec; own != kNone) {
-    out_.append(" $(");
-    name_variable('b', component_[own]);
-    out_.push_back(')');
+    append_reference('b', component_[own]);
   }
   out_.append("\n\t$(ADA) $(ADAFLAGS) $(ADA_INCLUDES)");
   std::string_view path = unit.path;
@@ -397,11 +389,6 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
       "ADA_INCLUDES ?=");
   // Where the compiler finds what the objects need, but for the compiler's
   // own runtime (from outside, where System is), which it finds itself.
-  auto directory_of = [](std::string_view path) -> std::string_view {
-    size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-  };
   std::unordered_set<std::string_view> directories;
   if (uint32_t system = reads_.spec_of("System"); system != kNone && graph_.units[system].external)
     directories.insert(directory_of(graph_.units[system].path));
@@ -450,8 +437,7 @@ MakeResult MakefileWriter::write(const std::vector<bool>& wanted) {
 }  // namespace
 
 std::string object_name(std::string_view path, size_t index) {
-  size_t slash = path.rfind('/');
-  std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  std::string_view base = file_name_of(path);
   size_t dot = base.rfind('.');
   if (dot != std::string_view::npos && dot > 0) base = base.substr(0, dot);
   std::string name(base);

@@ -262,8 +262,3 @@ UnitGraph build_unit_graph(const std::vector<GraphSource>& sources, bool with_ne
       graph.first_other[i] = graph.first_other[graph.first_same[i]];
   return graph;
 }
-
-UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps,
-                           bool with_needs) {
-  return build_unit_graph({{&link, &deps, false}}, with_needs);
-}

@@ -71,5 +71,3 @@ struct GraphSource {
 // order of `sources`, each pair's in link-file order; the first provider of a
 // name is the one withs reach. Problems of external units are not kept.
 UnitGraph build_unit_graph(const std::vector<GraphSource>& sources, bool with_needs = true);
-UnitGraph build_unit_graph(const LinkFileText& link, const DependencyFile& deps,
-                           bool with_needs = true);

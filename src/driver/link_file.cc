@@ -1,13 +1,8 @@
 #include "driver/link_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <limits>
 
 #include "driver/ada_mode.h"
 #include "core/memory.h"

@@ -148,7 +148,6 @@ std::string resolve_symbolic_links(const std::string& name) {
   return path;  // a loop: let the rename report it
 }
 
-
 bool same_file(const std::string& first, const std::string& second) {
   std::string one = resolve_symbolic_links(first), other = resolve_symbolic_links(second);
   struct stat one_status, other_status;

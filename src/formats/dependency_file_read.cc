@@ -136,16 +136,19 @@ class Reader {
                                                       : simdjson::error_message(code));
   }
 
-  // A string's bytes; escapes undone into storage the file keeps.
+  // The string body `body`, which holds escapes, undone into storage the
+  // file keeps.
+  bool decoded(std::string_view body, std::string_view& out) {
+    std::string bytes;
+    if (!decode_json_string(body, bytes)) return fail("bad escape in a string");
+    out = file_.decoded.emplace_back(std::move(bytes));
+    return true;
+  }
+  // A string's bytes.
   bool string(const char* start, std::string_view& out) {
     std::string_view body;
-    if (string_body(start, end(), body)) {
-      out = body;
-      return true;
-    }
-    std::string decoded;
-    if (!decode_json_string(body, decoded)) return fail("bad escape in a string");
-    out = file_.decoded.emplace_back(std::move(decoded));
+    if (!string_body(start, end(), body)) return decoded(body, out);
+    out = body;
     return true;
   }
   // A string value, its end found from the token the library delimited, not
@@ -156,13 +159,8 @@ class Reader {
     if (auto code = value.get_raw_json_string().get(raw)) return fail(code);
     if (token.size() < 2 || token.back() != '"') return fail("unfinished string");
     std::string_view body = token.substr(1, token.size() - 2);
-    if (plain(body)) {
-      out = body;
-      return true;
-    }
-    std::string decoded;
-    if (!decode_json_string(body, decoded)) return fail("bad escape in a string");
-    out = file_.decoded.emplace_back(std::move(decoded));
+    if (!plain(body)) return decoded(body, out);
+    out = body;
     return true;
   }
   bool integer(od::value& value, int64_t& out, int64_t least, int64_t most) {

@@ -25,6 +25,14 @@ class Descriptor {
   int fd_;
 };
 
+// The pages that hold `length` bytes and the padding: false when too many.
+bool padded_pages(size_t length, size_t& mapped) {
+  size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+  if (length > SIZE_MAX - kWholeFilePadding - page) return false;
+  mapped = (length + kWholeFilePadding + page - 1) / page * page;
+  return true;
+}
+
 std::string too_large(uint64_t limit) {
   return "larger than " + std::to_string(limit) + " bytes";
 }
@@ -53,9 +61,8 @@ void FileBytes::release() {
 }
 
 bool FileBytes::allocate(size_t length) {
-  size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  if (length > SIZE_MAX - kWholeFilePadding - page) return false;
-  size_t mapped = (length + kWholeFilePadding + page - 1) / page * page;
+  size_t mapped;
+  if (!padded_pages(length, mapped)) return false;
   // Populated at once: the kernel fills the pages in one go, where touching
   // them one by one costs a fault each.
   void* block = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE,
@@ -69,9 +76,8 @@ bool FileBytes::allocate(size_t length) {
 }
 
 bool FileBytes::map(int fd, size_t length) {
-  size_t page = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-  if (length > SIZE_MAX - kWholeFilePadding - page) return false;
-  size_t mapped = (length + kWholeFilePadding + page - 1) / page * page;
+  size_t mapped;
+  if (!padded_pages(length, mapped)) return false;
   // Zero pages first, the file over their start: the padding is the rest of
   // the file's last page (zero past its end) and the zero pages after it.
   void* block = ::mmap(nullptr, mapped, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
